@@ -1,0 +1,58 @@
+// Runs Klaus Dormann's 6502 functional test through the real bus and opcode table
+// and reports emulated instructions per second and the emulated clock rate.
+#include "cpu/loop.h"
+#include "frontend/headless/headless_host.h"
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    const char* path = argc > 1 ? argv[1] : QUARZEL_TESTDATA_DIR "/6502_functional_test.bin";
+    int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+    std::ifstream f(path, std::ios::binary);
+    std::vector<char> image((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    if (image.size() != 65536) {
+        std::fprintf(stderr, "bench_cpu: cannot read a 64 KiB image from %s\n", path);
+        return 1;
+    }
+    HeadlessHost headless;
+    host = &headless;
+    AllocMem();
+    init_cpu();
+    for (int p = 0; p < 256; p++) {
+        readMEMORY[p] = RAMREAD;
+        writeMEMORY[p] = RAMWRITE;
+    }
+
+    double best = 0;
+    for (int run = 0; run < runs; run++) {
+        std::copy(image.begin(), image.end(), RAMptr);
+        R.PC = 0x0400;
+        R.S = 0xFF;
+        R.P = 0x20;
+        clocks = 0;
+        uint64_t instructions = 0, cycles = 0;
+        auto start = std::chrono::steady_clock::now();
+        while (R.PC != 0x3469) {
+            _6502();
+            instructions++;
+            if (clocks > 1'000'000'000) {
+                cycles += clocks;
+                clocks = 0;
+            }
+        }
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        cycles += clocks;
+        double ips = instructions / seconds;
+        best = std::max(best, ips);
+        std::printf("run %d: %llu instructions, %llu cycles in %.3f s: %.1f M instructions/s, %.1f emulated MHz\n",
+                    run + 1, (unsigned long long)instructions, (unsigned long long)cycles, seconds, ips / 1e6,
+                    cycles / seconds / 1e6);
+    }
+    std::printf("best: %.1f M instructions/s\n", best / 1e6);
+    return 0;
+}

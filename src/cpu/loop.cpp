@@ -1,0 +1,216 @@
+#include "cpu/loop.h"
+
+#include "cpu/instructions.h"
+#include "debugger/debugger.h"
+#include "frontend/speed.h"
+#include "host/host.h"
+#include "machine/disk.h"
+#include "machine/keyboard.h"
+#include "machine/tape.h"
+#include "machine/video.h"
+
+uint32_t clocks;
+uint32_t t_check = 60000;
+uint32_t t_time_tick;
+uint32_t t_time_speed;
+uint32_t SpeedPos = 100;
+int IEnable;
+uint32_t IRQ_Interrupt, NMI_Interrupt;
+uint32_t irq_counter, nmi_counter;
+int IRQ, NMI;
+uint32_t Hardware_timer;
+int SEnable = 1, DEnable, SMode, DebugRDY = 1;
+uint32_t stop_loc = 0xFFFF, trace_loc = 0xFFFF;
+uint32_t RPC_old;
+int CodeERR;
+int Abort = 1;
+
+static int display_countdown;
+
+void reset_cpu()
+{
+    R.P = FLAG_5;
+    R.A = R.X = R.Y = 0;
+    R.S = 0xFF;
+    load_vector(0xFFFC);
+}
+
+void Reset()
+{
+    reset_cpu();
+    IEnable = 0;
+    host->check_menu(112, false);
+    IRQ = NMI = 0;
+    tape_close_all();
+    disk_reset();
+    gScan = irqkey = 0;
+    restvid();
+    CIA_Clear();
+    clocks = 0;
+}
+
+// Interrupt entry pushes B clear, as the chip does; only what is pushed differs from P.
+static void interrupt(uint32_t vector)
+{
+    push(R.PC >> 8);
+    push(R.PC & 0xFF);
+    push((R.P | FLAG_5) & ~FLAG_B);
+    R.P |= FLAG_I;
+    load_vector(vector);
+}
+
+void irq_cpu() { interrupt(0xFFFE); }
+void nmi_cpu() { interrupt(0xFFFA); }
+
+void _6502()
+{
+    if (NMI) {
+        nmi_cpu();
+        NMI = 0;
+    }
+    if (IRQ && !(R.P & FLAG_I)) {
+        irq_cpu();
+        IRQ = 0;
+    }
+    RPC_old = R.PC;
+    if (R.PC >= 0xFFFE) {
+        RAMptr[0x10000] = RAMptr[0];
+        RAMptr[0x10001] = RAMptr[1];
+    }
+    CODEptr = RAMptr + R.PC;
+    R.IR = *CODEptr++;
+    R.PC = (R.PC + 1) & 0xFFFF;
+    Inst[R.IR]();
+    clocks += Ticks[R.IR];
+}
+
+void undefined_opcode()
+{
+    PokeFlag = 1;
+    SEnable = 1;
+    if (host->debugger_exists()) {
+        SMode = 0;
+        return;
+    }
+    Open_Processor("Debugger ERR - Undefined Instruction");
+    display_registers();
+    SEnable = 0;
+}
+
+int SetRes()
+{
+    if (host->fine_timer(true))
+        return 1;
+    host->message_box("System timer not accurate for real speed measurement", "Emulation Speed Checker", MSG_INFO);
+    return 0;
+}
+
+void RstRes() { host->fine_timer(false); }
+
+static void tick_interrupts()
+{
+    if (IRQ_Interrupt != 0) {
+        if (irq_counter == IRQ_Interrupt) {
+            IRQ = 1;
+            irq_counter = 0;
+        } else {
+            irq_counter++;
+        }
+    }
+    if (NMI_Interrupt != 0) {
+        if (nmi_counter == NMI_Interrupt) {
+            NMI = 1;
+            nmi_counter = 0;
+        } else {
+            nmi_counter++;
+        }
+    }
+}
+
+static void debugger_hook()
+{
+    if (!DEnable) {
+        SEnable = 1;
+        if (R.PC == stop_loc) {
+            if (!host->debugger_exists())
+                host->post_command(109);
+            SMode = 0;
+            SEnable = 0;
+            DEnable = 1;
+            PokeFlag = 1;
+        }
+        return;
+    }
+    if (!DebugRDY)
+        return;
+    if (R.PC == stop_loc)
+        SMode = 0;
+    if (R.PC == trace_loc) {
+        RPC_old = (R.PC - 3) & 0xFFFF;
+        SMode = 0;
+        trace_loc = 0xFFFF;
+    }
+    clocks++;
+    display_countdown--;
+    if (SMode == 0 || display_countdown < 0) {
+        if (SEnable) {
+            DebugRDY = 0;
+            display_registers();
+        }
+        display_countdown = t_check / 2;
+    }
+    SEnable = SMode;
+    DebugRDY = 1;
+}
+
+static void shut_down()
+{
+    RstRes();
+    if (host->debugger_exists())
+        host->close_debugger();
+    if (host->speed_exists())
+        host->close_speed();
+    if (DEnable)
+        host->send_command(122);
+}
+
+void run_slice()
+{
+    t_check = 60000;
+    t_time_tick = host->clock_ms() + ((t_check - 1) / 10) / SpeedPos;
+    if (DEnable)
+        t_check = 100;
+    clocks = 0;
+    host->dispatch_event();
+    if (!Abort)
+        shut_down();
+
+    while (clocks < t_check) {
+        if (Hardware_timer)
+            Hardware_timer--;
+        if (IEnable)
+            tick_interrupts();
+        if (irqkey)
+            CIA1();
+        if (SEnable)
+            _6502();
+        debugger_hook();
+    }
+
+    if (VIDCpoke)
+        restgdc();
+    do {
+        host->sleep_ms(2);
+        CIA2();
+    } while (int32_t(host->clock_ms() - t_time_tick) < 0);
+    if (host->speed_exists())
+        Speed_display();
+}
+
+void run_loop()
+{
+    t_time_speed = host->clock_ms();
+    SetRes();
+    while (Abort)
+        run_slice();
+}

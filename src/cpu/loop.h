@@ -1,0 +1,40 @@
+// Reset, interrupts, the processor step and the time-sliced emulation loop.
+#pragma once
+#include "cpu/cpu.h"
+
+#include <cstdint>
+
+extern uint32_t clocks;
+extern uint32_t t_check;
+extern uint32_t t_time_tick;
+extern uint32_t t_time_speed;
+extern uint32_t SpeedPos;
+extern int IEnable;
+extern uint32_t IRQ_Interrupt, NMI_Interrupt;
+extern uint32_t irq_counter, nmi_counter;
+extern int IRQ, NMI;
+extern uint32_t Hardware_timer;
+extern int SEnable, DEnable, SMode, DebugRDY;
+extern uint32_t stop_loc, trace_loc;
+extern uint32_t RPC_old;
+extern int CodeERR;
+extern int Abort;
+
+void reset_cpu();
+void Reset();
+void irq_cpu();
+void nmi_cpu();
+void _6502();
+void undefined_opcode();
+
+template <Routine mode> void i_ERR()
+{
+    mode();
+    if (CodeERR)
+        undefined_opcode();
+}
+
+int SetRes();
+void RstRes();
+void run_slice();
+void run_loop();

@@ -1,0 +1,40 @@
+#include "debugger/debugger.h"
+
+#include "cpu/loop.h"
+#include "host/host.h"
+
+int TraceMode = 1;
+
+void Open_Processor(const char* text)
+{
+    if (host->debugger_exists()) {
+        host->check_menu(109, false);
+        host->close_debugger();
+        return;
+    }
+    host->check_menu(109, true);
+    host->open_debugger(text);
+    trace_loc = 0xFFFF;
+    DEnable = 1;
+    host->check_menu(122, true);
+}
+
+void debugger_closed()
+{
+    host->check_menu(109, false);
+    SEnable = 1;
+    SMode = 0;
+    DEnable = 0;
+    host->check_menu(122, false);
+}
+
+// While a step over a subroutine is pending nothing is redrawn and the control state stays.
+void display_registers()
+{
+    if (trace_loc != 0xFFFF || !host->debugger_exists())
+        return;
+    if (SEnable)
+        host->refresh_debugger();
+    DebugRDY = 1;
+    SEnable = SMode;
+}

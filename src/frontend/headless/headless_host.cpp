@@ -1,0 +1,107 @@
+#include "frontend/headless/headless_host.h"
+
+#include "debugger/debugger.h"
+#include "frontend/commands.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+HeadlessHost::HeadlessHost()
+{
+    main_surface.width = 560;
+    main_surface.height = 560;
+    main_surface.pixels.assign(size_t(main_surface.width) * main_surface.height, 0xFF000000);
+}
+
+void HeadlessHost::sleep_ms(uint32_t ms)
+{
+    now += ms;
+    sleeps++;
+}
+
+bool HeadlessHost::fine_timer(bool) { return timer_ok; }
+
+void HeadlessHost::dispatch_event()
+{
+    if (events.empty())
+        return;
+    std::function<void()> event = std::move(events.front());
+    events.pop_front();
+    event();
+}
+
+void HeadlessHost::message_box(const std::string& text, const std::string& caption, MsgIcon icon)
+{
+    messages.push_back({text, caption, icon});
+    if (echo_messages)
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+}
+
+std::string HeadlessHost::choose_file(const std::string&, int, const std::string&)
+{
+    if (file_answers.empty())
+        return "";
+    std::string answer = file_answers.front();
+    file_answers.pop_front();
+    return answer;
+}
+
+void HeadlessHost::post_command(int id)
+{
+    posted.push_back(id);
+    events.push_back([id] { menu_command(id); });
+}
+
+void HeadlessHost::send_command(int id)
+{
+    sent.push_back(id);
+    menu_command(id);
+}
+
+void HeadlessHost::open_debugger(const std::string& text)
+{
+    debugger_open = true;
+    debugger_text = text;
+}
+
+void HeadlessHost::close_debugger()
+{
+    debugger_open = false;
+    debugger_closed();
+}
+
+int HeadlessHost::run_program(const std::vector<std::string>& args, bool wait)
+{
+    if (args.empty())
+        return -1;
+    std::vector<char*> argv;
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid;
+    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        return -1;
+    if (!wait)
+        return 0;
+    int status = 0;
+    if (waitpid(pid, &status, 0) < 0 || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+std::string HeadlessHost::temp_dir()
+{
+    const char* dir = std::getenv("TMPDIR");
+    return dir && *dir ? dir : "/tmp";
+}
+
+std::string HeadlessHost::current_dir()
+{
+    char path[4096];
+    return getcwd(path, sizeof path) ? path : "";
+}

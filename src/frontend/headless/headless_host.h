@@ -1,0 +1,60 @@
+// The scripted host: a virtual clock that a sleep advances at once, a queue of pending
+// events, and a record of everything the emulation asked of the host.
+#pragma once
+#include "host/host.h"
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+struct ShownMessage {
+    std::string text;
+    std::string caption;
+    MsgIcon icon;
+};
+
+class HeadlessHost : public Host {
+public:
+    HeadlessHost();
+
+    uint32_t clock_ms() override { return now; }
+    void sleep_ms(uint32_t ms) override;
+    bool fine_timer(bool on) override;
+    void dispatch_event() override;
+    void message_box(const std::string& text, const std::string& caption, MsgIcon icon) override;
+    std::string choose_file(const std::string& folder, int mode, const std::string& name) override;
+    void check_menu(int id, bool checked) override { marks[id] = checked; }
+    void show_menu(bool on) override { menu_on = on; }
+    void post_command(int id) override;
+    void send_command(int id) override;
+    bool debugger_exists() override { return debugger_open; }
+    void open_debugger(const std::string& text) override;
+    void refresh_debugger() override { debugger_refreshes++; }
+    void close_debugger() override;
+    bool speed_exists() override { return speed_open; }
+    void close_speed() override { speed_open = false; }
+    Surface& surface() override { return main_surface; }
+    void repaint(int, int, int, int) override {}
+    int run_program(const std::vector<std::string>& args, bool wait) override;
+    std::string temp_dir() override;
+    std::string current_dir() override;
+
+    // Script and record.
+    uint32_t now = 0;
+    uint32_t sleeps = 0;
+    bool timer_ok = true;
+    bool echo_messages = false;
+    std::deque<std::function<void()>> events;
+    std::deque<std::string> file_answers;
+    std::vector<ShownMessage> messages;
+    std::vector<int> posted, sent;
+    std::map<int, bool> marks;
+    bool menu_on = true;
+    bool debugger_open = false;
+    bool speed_open = false;
+    std::string debugger_text;
+    int debugger_refreshes = 0;
+    Surface main_surface;
+};

@@ -1,0 +1,3 @@
+#include "host/host.h"
+
+Host* host = nullptr;

@@ -1,0 +1,60 @@
+// Everything the emulation asks of the platform. The Qt window and the headless
+// runner each provide one implementation; `host` points at the one in use.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum MsgIcon { MSG_ERROR, MSG_INFO };
+
+// The main window's client area: 32-bit pixels, row by row.
+struct Surface {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;
+};
+
+class Host {
+public:
+    virtual ~Host() = default;
+
+    // A monotonic millisecond clock and a short sleep that lets the platform breathe.
+    virtual uint32_t clock_ms() = 0;
+    virtual void sleep_ms(uint32_t ms) = 0;
+    // Raise the timer resolution for the loop; false when the platform cannot tell.
+    virtual bool fine_timer(bool on) = 0;
+
+    // Handle at most one pending user-interface event.
+    virtual void dispatch_event() = 0;
+
+    virtual void message_box(const std::string& text, const std::string& caption, MsgIcon icon) = 0;
+
+    // mode 0 save, 1 open; an empty result means the user cancelled.
+    virtual std::string choose_file(const std::string& folder, int mode, const std::string& name) = 0;
+
+    virtual void check_menu(int id, bool checked) = 0;
+    // Attach (true) or detach the main window's menu bar.
+    virtual void show_menu(bool on) = 0;
+    // Queue a menu command for the main window (handled by a later dispatch_event),
+    // or handle it at once.
+    virtual void post_command(int id) = 0;
+    virtual void send_command(int id) = 0;
+
+    virtual bool debugger_exists() = 0;
+    virtual void open_debugger(const std::string& text) = 0;
+    virtual void refresh_debugger() = 0;
+    virtual void close_debugger() = 0;
+    virtual bool speed_exists() = 0;
+    virtual void close_speed() = 0;
+
+    virtual Surface& surface() = 0;
+    virtual void repaint(int x, int y, int w, int h) = 0;
+
+    // Start an external program; with wait, its exit status (-1 when it could not run).
+    virtual int run_program(const std::vector<std::string>& args, bool wait) = 0;
+
+    virtual std::string temp_dir() = 0;
+    virtual std::string current_dir() = 0;
+};
+
+extern Host* host;

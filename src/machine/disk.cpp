@@ -1,0 +1,165 @@
+#include "machine/disk.h"
+
+#include "cpu/bus.h"
+#include "machine/tape.h"
+
+std::FILE* dina;
+std::FILE* dinb;
+uint32_t sel_drv, drv_sel;
+uint32_t track_a = 1, track_b = 1, sector_a, sector_b, sector;
+uint32_t disk_ptr_a, disk_ptr_b, drv_index;
+int dr_in;
+uint8_t portadat, portbdat, ddrareg, ddrbreg, acia2con, acia2dat;
+
+namespace {
+
+struct Drive {
+    uint32_t code;
+    uint32_t attached_bit;
+    uint32_t& track;
+    uint32_t& position;
+    uint32_t& disk_ptr;
+    std::FILE*& stream;
+};
+
+Drive drives[2] = {
+    {sel_A, 1, track_a, sector_a, disk_ptr_a, dina},
+    {sel_B, 2, track_b, sector_b, disk_ptr_b, dinb},
+};
+
+uint32_t selection(uint8_t port_b, uint8_t port_a)
+{
+    return 1 + ((port_b & 0x20) ? 0 : 2) + ((port_a & 0x40) ? 0 : 1);
+}
+
+bool selected(const Drive& d) { return drv_sel == d.code && (sel_drv & d.attached_bit); }
+
+uint8_t port_a_status()
+{
+    uint8_t v = 0xEE;
+    if (!(portadat & 0x40))
+        v &= ~0x40;
+    for (Drive& d : drives) {
+        if (!selected(d))
+            continue;
+        if (d.track == 0)
+            v &= ~0x02;
+        drv_index--;
+        if (drv_index == 0) {
+            *acia2cptr = 0x0F;
+            drv_index = 100;
+        } else if (drv_index <= 10) {
+            v &= ~0x80;
+            *acia2cptr = 0x0E;
+            d.position = 0;
+        }
+        d.disk_ptr = d.track <= 1 ? d.track * BOOTSIZ : (d.track - 2) * TRKSIZ + 2 * BOOTSIZ;
+    }
+    *portaptr = v;
+    return v;
+}
+
+void port_a_write(uint8_t v)
+{
+    if (drv_sel != 0)
+        drv_sel = selection(portbdat, v);
+    portadat = v;
+}
+
+void port_b_write(uint8_t v)
+{
+    uint8_t old = portbdat;
+    if (!((v & 0x88) == 0x88 && drv_sel == 0))
+        drv_sel = selection(v, portadat);
+    if ((v & 0x80) && !(old & 0x80))
+        drv_sel = 0;
+    for (Drive& d : drives) {
+        if (!selected(d))
+            continue;
+        if (!(v & 0x08) && (old & 0x08)) {
+            d.track += (old & 0x04) ? -1 : 1;
+            drv_index = 20;
+            d.position = 0;
+        }
+        if (int32_t(d.track) < 0)
+            d.track = 0;
+        if (d.track > MAXTRK)
+            d.track = MAXTRK;
+    }
+    portbdat = v;
+}
+
+uint8_t data_read()
+{
+    if (*acia2cptr != 0x0F) {
+        *acia2dptr = 0xFF;
+    } else {
+        for (Drive& d : drives) {
+            if (!selected(d) || !d.stream)
+                continue;
+            std::fseek(d.stream, d.disk_ptr + d.position, SEEK_SET);
+            sector = d.position++;
+            dr_in = std::fgetc(d.stream);
+            if (dr_in == EOF)
+                *acia2cptr = 0x0E;
+            else
+                *acia2dptr = dr_in;
+        }
+    }
+    drv_index = 100;
+    if (sector > BOOTSIZ) {
+        *acia2dptr = 0xFF;
+        drv_index = 10;
+    }
+    return *acia2dptr;
+}
+
+} // namespace
+
+void ACIA2READ()
+{
+    switch (memoryaddress & 0x13) {
+    case 0x00: readvalue = (*ctraptr == 4) ? port_a_status() : ddrareg; break;
+    case 0x01: readvalue = *ctraptr; break;
+    case 0x02: readvalue = (*ctrbptr == 4) ? *portbptr : ddrbreg; break;
+    case 0x03: readvalue = *ctrbptr; break;
+    case 0x10: readvalue = *acia2cptr = 0x0F; break;
+    case 0x11: readvalue = data_read(); break;
+    default: readvalue = 0xFF; break;
+    }
+}
+
+void ACIA2WRITE()
+{
+    switch (memoryaddress & 0x13) {
+    case 0x00:
+        if (*ctraptr == 4)
+            port_a_write(writevalue);
+        else
+            ddrareg = writevalue;
+        break;
+    case 0x01: *ctraptr = writevalue; PokeFlag = 1; break;
+    case 0x02:
+        if (*ctrbptr == 4)
+            port_b_write(writevalue);
+        else
+            ddrbreg = writevalue;
+        break;
+    case 0x03: *ctrbptr = writevalue; PokeFlag = 1; break;
+    case 0x10: acia2con = writevalue; break;
+    case 0x11:
+        acia2dat = writevalue;
+        if (out)
+            std::fputc(writevalue, out);
+        break;
+    default: break;
+    }
+}
+
+void disk_reset()
+{
+    portadat = 0x40;
+    portbdat = ddrareg = ddrbreg = 0;
+    *portaptr = *ctraptr = *portbptr = *ctrbptr = 0;
+    drv_sel = 0;
+}

@@ -1,0 +1,29 @@
+// The 8 x 8 keyboard matrix at $DF00 and the PC key events that drive it.
+#pragma once
+#include <cstdint>
+
+// One PC scan code's place in the matrix: the row and the mask that clears its column bit.
+struct KeyRecord {
+    uint8_t row;
+    uint8_t mask;
+};
+
+// A special key presses two matrix positions at once.
+struct SpecialKey {
+    KeyRecord first;
+    KeyRecord second;
+};
+
+extern uint32_t key_matrix[8];
+extern uint32_t gScan;
+extern uint32_t irqkey;
+extern uint32_t caps;
+extern uint32_t MenuOn;
+extern KeyRecord key_ref[128];
+extern SpecialKey key_function[9];
+
+void KEYBREAD();
+void KEYBWRITE();
+void CIA1();
+void CIA2();
+void CIA_Clear();

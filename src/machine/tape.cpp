@@ -1,0 +1,119 @@
+#include "machine/tape.h"
+
+#include "cpu/bus.h"
+#include "cpu/loop.h"
+#include "host/host.h"
+
+uint8_t acia1con, acia1dat;
+std::FILE* in;
+std::FILE* out;
+int ch_in;
+std::string sztFilePath, sztFileName, sztFileSpec = ".BAS";
+
+static void close_stream(std::FILE*& f)
+{
+    if (f)
+        std::fclose(f);
+    f = nullptr;
+}
+
+void tape_close_all()
+{
+    close_stream(in);
+    close_stream(out);
+}
+
+static uint8_t status_read()
+{
+    if (ch_in != -1 && Hardware_timer == 0)
+        *acia1cptr = 0x0F;
+    return *acia1cptr;
+}
+
+// A new byte is taken only once the pacing counter has run out; until then the
+// data register keeps the byte it holds.
+static uint8_t data_read()
+{
+    if (in && ch_in != -1 && Hardware_timer == 0) {
+        ch_in = std::fgetc(in);
+        *acia1cptr = 0x0E;
+        *acia1dptr = ch_in & 0xFF;
+        if (ch_in != EOF)
+            Hardware_timer = 86;
+        else
+            close_stream(in);
+    }
+    return *acia1dptr;
+}
+
+void ACIA1READ() { readvalue = (memoryaddress & 1) ? data_read() : status_read(); }
+
+void ACIA1WRITE()
+{
+    if (!(memoryaddress & 1)) {
+        acia1con = writevalue;
+        return;
+    }
+    acia1dat = writevalue;
+    if (out)
+        std::fputc(writevalue, out);
+}
+
+static void remember_folder()
+{
+    std::string dir = host->current_dir();
+    if (!dir.empty() && dir.back() != '/')
+        dir += '/';
+    sztFilePath = dir;
+}
+
+int FileMenue(const std::string& name)
+{
+    tape_close_all();
+    DiskSelect(sztFilePath, 1, name);
+    in = sztFileName.empty() ? nullptr : std::fopen(sztFileName.c_str(), "rb");
+    if (!in)
+        return 0;
+    remember_folder();
+    ch_in = 0;
+    *acia1cptr = 0x0F;
+    return 1;
+}
+
+void FileSaveMenue()
+{
+    tape_close_all();
+    DiskSelect(sztFilePath, 0, "");
+    if (sztFileName.empty())
+        return;
+    out = std::fopen(sztFileName.c_str(), "wb");
+    if (!out) {
+        host->message_box("Unable to create the tape output file " + sztFileName, "ERROR Message", MSG_ERROR);
+        return;
+    }
+    remember_folder();
+    ch_in = -1;
+    *acia1cptr = 0x0E;
+    *acia2cptr = 0x0E;
+}
+
+void CloseSavedFiles()
+{
+    close_stream(out);
+    RAMptr[0x0205] = 0;
+}
+
+void DiskSelect(const std::string& folder, int mode, const std::string& name)
+{
+    sztFileName = name;
+    if (mode != 0 && mode != 1)
+        return;
+    std::string chosen = host->choose_file(folder, mode, name);
+    if (chosen.empty())
+        return;
+    size_t base = chosen.find_last_of("/\\");
+    base = (base == std::string::npos) ? 0 : base + 1;
+    if (chosen.find('.', base) == std::string::npos)
+        chosen += sztFileSpec;
+    sztFileName = chosen;
+}

@@ -1,0 +1,22 @@
+// The serial port at $F000 that stands for the cassette, and the file chooser.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+extern uint8_t acia1con, acia1dat;
+extern std::FILE* in;
+extern std::FILE* out;
+extern int ch_in;
+extern std::string sztFilePath, sztFileName, sztFileSpec;
+
+void ACIA1READ();
+void ACIA1WRITE();
+
+int FileMenue(const std::string& name);
+void FileSaveMenue();
+void CloseSavedFiles();
+void DiskSelect(const std::string& folder, int mode, const std::string& name);
+
+// Closes and forgets the tape streams (part of every reset).
+void tape_close_all();

@@ -1,0 +1,236 @@
+#include "machine_setup.h"
+
+#include "cpu/loop.h"
+#include "machine/keyboard.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+// A machine running through NOPs from $0300 to $7FFF, with interrupt handlers that count.
+void nop_machine()
+{
+    fresh_machine();
+    std::fill(RAMptr + 0x0300, RAMptr + 0x8000, 0xEA);
+    set_vectors(0x0200, 0x0300, 0x0210);
+    load(0x0200, {0xE8, 0x40});  // NMI: INX, RTI
+    load(0x0210, {0xC8, 0x40});  // IRQ: INY, RTI
+    reset_cpu();
+}
+
+TEST(Loop, SliceWaitsForItsShareOfTime)
+{
+    nop_machine();
+    run_slice();
+    EXPECT_EQ(clocks, 60000u);
+    EXPECT_EQ(t_time_tick, 59u);
+    EXPECT_EQ(test_host->now, 60u) << "2 ms sleeps until 59 ms have passed";
+
+    nop_machine();
+    SpeedPos = 400;
+    run_slice();
+    EXPECT_EQ(t_time_tick, 14u);
+    EXPECT_EQ(test_host->now, 14u);
+
+    nop_machine();
+    SpeedPos = 4000;
+    test_host->now = 100;
+    run_slice();
+    EXPECT_EQ(t_time_tick, 101u);
+    EXPECT_EQ(test_host->sleeps, 1u) << "the wait runs at least once";
+}
+
+TEST(Loop, PeriodicIrqWaitsWhileInterruptsAreDisabled)
+{
+    nop_machine();
+    IEnable = 1;
+    IRQ_Interrupt = 1000;
+    R.P |= FLAG_I;
+    run_slice();  // 30000 passes
+    EXPECT_EQ(IRQ, 1) << "pending under I";
+    EXPECT_EQ(irq_counter, 30000u % 1001) << "raised on every 1001st pass";
+    EXPECT_EQ(R.Y, 0);
+
+    load(R.PC, {0x58, 0xEA});  // CLI, NOP
+    uint32_t cli_at = R.PC;
+    R.S = 0xFF;
+    step();  // CLI
+    step();  // IRQ entry, then INY in the same step
+    EXPECT_EQ(R.Y, 1);
+    EXPECT_EQ(IRQ, 0);
+    EXPECT_EQ(R.PC, 0x0211u);
+    EXPECT_EQ(RAMptr[0x01FF], (cli_at + 1) >> 8);
+    EXPECT_EQ(RAMptr[0x01FE], (cli_at + 1) & 0xFF);
+    EXPECT_EQ(RAMptr[0x01FD] & 0x30, 0x20) << "pushed with B clear, bit 5 set";
+    EXPECT_TRUE(R.P & FLAG_I);
+}
+
+TEST(Loop, NmiComesFirstAndIgnoresTheInterruptFlag)
+{
+    nop_machine();
+    R.P |= FLAG_I;
+    IRQ = NMI = 1;
+    step();
+    EXPECT_EQ(R.X, 1) << "the first NMI handler instruction runs in the entry step";
+    EXPECT_EQ(R.PC, 0x0201u);
+    EXPECT_EQ(NMI, 0);
+    EXPECT_EQ(IRQ, 1);
+    step();  // RTI restores I set: the IRQ still waits
+    EXPECT_EQ(IRQ, 1);
+
+    nop_machine();
+    IRQ = NMI = 1;
+    step();
+    EXPECT_EQ(R.X, 1);
+    EXPECT_EQ(IRQ, 1) << "NMI entry set I";
+}
+
+TEST(Loop, ResetClearsProcessorAndInterrupts)
+{
+    nop_machine();
+    R.A = R.X = R.Y = 5;
+    R.S = 0x10;
+    IEnable = 1;
+    IRQ = NMI = 1;
+    clocks = 99;
+    key_matrix[3] = 0x00;
+    gScan = irqkey = 0x1E;
+    test_host->marks[112] = true;
+    Reset();
+    EXPECT_EQ(R.A + R.X + R.Y, 0);
+    EXPECT_EQ(R.S, 0xFF);
+    EXPECT_EQ(R.P, 0x20);
+    EXPECT_EQ(R.PC, 0x0300u);
+    EXPECT_EQ(IEnable + IRQ + NMI, 0);
+    EXPECT_FALSE(test_host->marks[112]);
+    EXPECT_EQ(key_matrix[3], 0xFFu);
+    EXPECT_EQ(gScan + irqkey, 0u);
+    EXPECT_EQ(clocks, 0u);
+}
+
+TEST(Loop, BreakpointStopsBeforeTheInstructionAndOpensTheDebugger)
+{
+    nop_machine();
+    stop_loc = 0x0305;
+    run_slice();
+    EXPECT_EQ(R.PC, 0x0305u);
+    EXPECT_EQ(RPC_old, 0x0304u);
+    EXPECT_EQ(DEnable, 1);
+    EXPECT_EQ(SEnable, 0);
+    EXPECT_EQ(test_host->posted, std::vector<int>{109});
+    EXPECT_EQ(test_host->debugger_refreshes, 0);
+
+    run_slice();  // dispatches 109: the instruction at the breakpoint runs as a single step
+    EXPECT_TRUE(test_host->debugger_open);
+    EXPECT_EQ(test_host->debugger_text, "Debugger");
+    EXPECT_TRUE(test_host->marks[109]);
+    EXPECT_TRUE(test_host->marks[122]);
+    EXPECT_EQ(RPC_old, 0x0305u);
+    EXPECT_EQ(R.PC, 0x0306u);
+    EXPECT_EQ(test_host->debugger_refreshes, 1);
+    EXPECT_EQ(SEnable, 0);
+    EXPECT_EQ(test_host->now, 120u) << "a debugger slice still lasts the full slice time";
+
+    run_slice();  // halted: nothing runs
+    EXPECT_EQ(R.PC, 0x0306u);
+    EXPECT_EQ(test_host->debugger_refreshes, 1);
+}
+
+TEST(Loop, SingleStepRunAndStepOver)
+{
+    nop_machine();
+    test_host->debugger_open = true;
+    DEnable = 1;
+    SEnable = 1;  // single step
+    SMode = 0;
+    run_slice();
+    EXPECT_EQ(R.PC, 0x0301u);
+    EXPECT_EQ(test_host->debugger_refreshes, 1);
+    EXPECT_EQ(SEnable, 0);
+
+    SEnable = SMode = 1;  // run: a redraw every 51 passes
+    test_host->debugger_refreshes = 0;
+    for (int i = 0; i < 15; i++)
+        run_slice();  // 34 passes of 2 + 1 cycles each
+    EXPECT_EQ(R.PC, 0x0301u + 510);
+    EXPECT_EQ(test_host->debugger_refreshes, 10);
+
+    nop_machine();
+    test_host->debugger_open = true;
+    load(0x0300, {0x20, 0x00, 0x04});  // JSR $0400
+    load(0x0400, {0xEA, 0xEA, 0x60});
+    DEnable = 1;
+    SEnable = 0;
+    SMode = 1;
+    trace_loc = 0x0303;
+    run_slice();
+    EXPECT_EQ(R.PC, 0x0303u);
+    EXPECT_EQ(RPC_old, 0x0300u) << "the JSR shows as the last instruction";
+    EXPECT_EQ(trace_loc, 0xFFFFu);
+    EXPECT_EQ(SMode, 0);
+    EXPECT_EQ(SEnable, 0);
+    EXPECT_EQ(test_host->debugger_refreshes, 1);
+}
+
+TEST(Loop, UndefinedOpcodeStopsInTheDebuggerWhenAsked)
+{
+    nop_machine();
+    CodeERR = 1;
+    load(0x0300, {0x0C, 0x00, 0x00});
+    run_slice();
+    EXPECT_EQ(R.PC, 0x0303u);
+    EXPECT_TRUE(test_host->debugger_open);
+    EXPECT_EQ(test_host->debugger_text, "Debugger ERR - Undefined Instruction");
+    EXPECT_EQ(DEnable, 1);
+    EXPECT_EQ(SEnable, 0);
+    run_slice();
+    EXPECT_EQ(R.PC, 0x0303u) << "stays halted";
+}
+
+TEST(Loop, KeyEventReachesKeyboardWhileHalted)
+{
+    nop_machine();
+    DEnable = 1;
+    SEnable = 0;
+    gScan = irqkey = 0x1E;
+    run_slice();
+    EXPECT_EQ(irqkey, 0u);
+    EXPECT_EQ(R.PC, 0x0300u);
+}
+
+TEST(Loop, AbortEndsAfterTheSliceAndClosesToolWindows)
+{
+    nop_machine();
+    test_host->debugger_open = true;
+    test_host->speed_open = true;
+    test_host->events.push_back([] { Abort = 0; });
+    run_loop();
+    EXPECT_EQ(clocks, 60000u) << "the last slice still runs";
+    EXPECT_FALSE(test_host->debugger_open);
+    EXPECT_FALSE(test_host->speed_open);
+    EXPECT_EQ(DEnable, 0);
+    EXPECT_TRUE(test_host->sent.empty());
+
+    nop_machine();
+    DEnable = 1;  // paused without the window: the loop switches pause off
+    test_host->events.push_back([] { Abort = 0; });
+    run_loop();
+    EXPECT_EQ(test_host->sent, std::vector<int>{122});
+    EXPECT_EQ(DEnable, 0);
+}
+
+TEST(Loop, TimerWithoutResolutionIsReported)
+{
+    nop_machine();
+    test_host->timer_ok = false;
+    Abort = 0;
+    run_loop();
+    ASSERT_EQ(test_host->messages.size(), 1u);
+    EXPECT_EQ(test_host->messages[0].caption, "Emulation Speed Checker");
+    EXPECT_EQ(test_host->messages[0].icon, MSG_INFO);
+    EXPECT_EQ(clocks, 0u) << "start-up failed: the loop is not entered";
+}
+
+} // namespace

@@ -1,0 +1,67 @@
+#include "machine_setup.h"
+
+#include "cpu/loop.h"
+#include "debugger/debugger.h"
+#include "machine/keyboard.h"
+#include "machine/video.h"
+
+#include <cstring>
+
+HeadlessHost* test_host;
+
+void fresh_machine()
+{
+    delete test_host;
+    test_host = new HeadlessHost;
+    host = test_host;
+    if (!RAMptr)
+        AllocMem();
+    std::memset(RAMptr, 0, 0x10000);
+    RAMTOP = 0x7FFF;
+    ROMEX1size = ROMEX2size = ROMEX3size = RAMEX1size = RAMEX2size = 0;
+    RAMGDC = GEnable = 0;
+    screen = 0;
+    IEnable = 0;
+    IRQ_Interrupt = NMI_Interrupt = irq_counter = nmi_counter = 0;
+    IRQ = NMI = 0;
+    Hardware_timer = 0;
+    clocks = 0;
+    SEnable = 1;
+    DEnable = SMode = 0;
+    DebugRDY = 1;
+    stop_loc = trace_loc = 0xFFFF;
+    CodeERR = 0;
+    TraceMode = 1;
+    SpeedPos = 100;
+    Abort = 1;
+    gScan = irqkey = 0;
+    init_cpu();
+    PokeFlag = 0;
+}
+
+void map_all_ram()
+{
+    for (int p = 0; p < 256; p++) {
+        readMEMORY[p] = RAMREAD;
+        writeMEMORY[p] = RAMWRITE;
+    }
+}
+
+void load(uint32_t address, std::initializer_list<uint8_t> bytes)
+{
+    for (uint8_t b : bytes)
+        RAMptr[address++ & 0xFFFF] = b;
+}
+
+void set_vectors(uint16_t nmi, uint16_t reset, uint16_t irq)
+{
+    load(0xFFFA, {uint8_t(nmi), uint8_t(nmi >> 8), uint8_t(reset), uint8_t(reset >> 8), uint8_t(irq), uint8_t(irq >> 8)});
+}
+
+void step(int count)
+{
+    while (count-- > 0)
+        _6502();
+}
+
+std::string testdata_path(const std::string& name) { return std::string(QUARZEL_TESTDATA_DIR) + "/" + name; }
