@@ -1,11 +1,26 @@
-#include <cstdio>
+#include "frontend/headless/runner.h"
 
-int main()
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+// The executable's own path, from which the program directory follows.
+static std::string program_file(const char* argv0)
 {
-    std::puts("Quarzel: the 6502 processor, its memory bus and the emulation loop are built and tested.\n"
-              "The machine configuration, the ROM loading and the window are not built yet, so there is\n"
-              "nothing to boot. What runs today:\n"
-              "  ./build.sh test       the test suite (with the 6502 functional test)\n"
-              "  build/bench_cpu       the processor benchmark");
+    std::error_code error;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        self = std::filesystem::absolute(argv0, error);
+    return self.string();
+}
+
+int main(int argc, char** argv)
+{
+    for (int i = 1; i < argc; i++)
+        if (std::strcmp(argv[i], "--headless") == 0 || std::strcmp(argv[i], "--help") == 0)
+            return headless_main(argc, argv, program_file(argv[0]));
+    std::puts("Quarzel: the desktop window is not built yet. Run the machine without a window:\n"
+              "  quarzel --headless [options] [CONFIG]     (quarzel --help lists the options)");
     return 0;
 }

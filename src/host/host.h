@@ -47,8 +47,15 @@ public:
     virtual bool speed_exists() = 0;
     virtual void close_speed() = 0;
 
+    // The main window's pixel surface; a repaint shows the given rectangle of it.
     virtual Surface& surface() = 0;
     virtual void repaint(int x, int y, int w, int h) = 0;
+    // Give the main window this client size (the whole desktop in full-screen mode), and
+    // ask for a full redraw, which the window answers by redrawing every text cell.
+    virtual void set_client_size(int width, int height) = 0;
+    virtual void invalidate() = 0;
+    virtual int desktop_width() = 0;
+    virtual int desktop_height() = 0;
 
     // Start an external program; with wait, its exit status (-1 when it could not run).
     virtual int run_program(const std::vector<std::string>& args, bool wait) = 0;

@@ -163,3 +163,17 @@ void disk_reset()
     *portaptr = *ctraptr = *portbptr = *ctrbptr = 0;
     drv_sel = 0;
 }
+
+void disk_detach()
+{
+    for (std::FILE** f : {&dina, &dinb}) {
+        if (*f)
+            std::fclose(*f);
+        *f = nullptr;
+    }
+    drv_sel = sel_drv = 0;
+    track_a = track_b = 1;
+    sector_a = sector_b = 0;
+    disk_ptr_a = disk_ptr_b = 0;
+    drv_index = 20;
+}

@@ -20,5 +20,7 @@ extern uint8_t portadat, portbdat, ddrareg, ddrbreg, acia2con, acia2dat;
 void ACIA2READ();
 void ACIA2WRITE();
 
+// Closes both images and puts the drives back to their start values (heads on track 1).
+void disk_detach();
 // The controller's part of a machine reset: PIA registers cleared, no drive selected.
 void disk_reset();

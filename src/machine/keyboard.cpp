@@ -45,16 +45,16 @@ const HotKey hot_keys[] = {
     {0x53, SPECIAL, 5},     // Delete
 };
 
-void press(KeyRecord k)
+void press(int row, int mask)
 {
-    if (k.row < 8)
-        key_matrix[k.row] &= k.mask;
+    if (row >= 0 && row < 8)
+        key_matrix[row] &= mask;
 }
 
-void release(KeyRecord k)
+void release(int row, int mask)
 {
-    if (k.row < 8)
-        key_matrix[k.row] |= uint8_t(~k.mask);
+    if (row >= 0 && row < 8)
+        key_matrix[row] |= uint8_t(~mask);
 }
 
 void refresh_columns()
@@ -69,9 +69,10 @@ void refresh_columns()
 void special_key(int n)
 {
     gScan = 0x80;
-    press(key_function[n].first);
-    press(key_function[n].second);
-    release(key_ref[0]);
+    const SpecialKey& k = key_function[n];
+    press(k.row1, k.mask1);
+    press(k.row2, k.mask2);
+    release(key_ref[0].row, key_ref[0].mask);
     refresh_columns();
 }
 
@@ -106,10 +107,11 @@ void CIA2()
 {
     if (gScan == 0)
         return;
+    const KeyRecord& k = key_ref[gScan & 0x7F];
     if (gScan <= 0x7F)
-        press(key_ref[gScan]);
+        press(k.row, k.mask);
     else
-        release(key_ref[gScan & 0x7F]);
+        release(k.row, k.mask);
     refresh_columns();
 }
 

@@ -8,10 +8,9 @@ struct KeyRecord {
     uint8_t mask;
 };
 
-// A special key presses two matrix positions at once.
+// A special key presses two matrix positions at once; a row outside 0-7 presses nothing.
 struct SpecialKey {
-    KeyRecord first;
-    KeyRecord second;
+    int row1, mask1, row2, mask2;
 };
 
 extern uint32_t key_matrix[8];

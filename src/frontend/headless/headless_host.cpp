@@ -2,6 +2,8 @@
 
 #include "debugger/debugger.h"
 #include "frontend/commands.h"
+#include "cpu/bus.h"
+#include "machine/video.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,11 +13,20 @@
 
 extern char** environ;
 
-HeadlessHost::HeadlessHost()
+HeadlessHost::HeadlessHost() { set_client_size(304, 296); }
+
+void HeadlessHost::set_client_size(int width, int height)
 {
-    main_surface.width = 560;
-    main_surface.height = 560;
-    main_surface.pixels.assign(size_t(main_surface.width) * main_surface.height, 0xFF000000);
+    main_surface.width = width;
+    main_surface.height = height;
+    main_surface.pixels.assign(size_t(width) * height, 0xFF000000);
+}
+
+// The paint handler of a window: every text cell is drawn again.
+void HeadlessHost::invalidate()
+{
+    if (RAMptr)
+        restvid();
 }
 
 void HeadlessHost::sleep_ms(uint32_t ms)

@@ -37,6 +37,10 @@ public:
     void close_speed() override { speed_open = false; }
     Surface& surface() override { return main_surface; }
     void repaint(int, int, int, int) override {}
+    void set_client_size(int width, int height) override;
+    void invalidate() override;
+    int desktop_width() override { return 1024; }
+    int desktop_height() override { return 768; }
     int run_program(const std::vector<std::string>& args, bool wait) override;
     std::string temp_dir() override;
     std::string current_dir() override;

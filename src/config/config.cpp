@@ -1,0 +1,171 @@
+#include "config/config.h"
+
+#include "config/ini.h"
+#include "config/rom.h"
+#include "cpu/loop.h"
+#include "debugger/debugger.h"
+#include "frontend/screen.h"
+#include "frontend/speed.h"
+#include "host/host.h"
+#include "machine/disk.h"
+#include "machine/keyboard.h"
+#include "machine/tape.h"
+#include "machine/video.h"
+
+#include <algorithm>
+#include <cstring>
+
+std::string SYS[8];
+std::string sztFileHome;
+std::string ROMEX1file, ROMEX2file, ROMEX3file;
+const uint32_t RAMTOPadr = 0x03FF;
+uint32_t Speed = 100;
+
+std::string program_path(const std::string& name)
+{
+    bool absolute = (!name.empty() && (name[0] == '/' || name[0] == '\\')) || (name.size() > 1 && name[1] == ':');
+    return absolute ? name : sztFileHome + name;
+}
+
+namespace {
+
+// "number, one separator character, rest"; without a separator the rest is empty.
+std::string after_separator(const std::string& value, size_t number_end)
+{
+    return number_end + 1 <= value.size() ? value.substr(number_end + 1) : "";
+}
+
+void read_ram_extension(const IniFile& ini, const char* key, uint32_t& address, uint32_t& size)
+{
+    std::string v = ini_get(ini, "EXTENSIONS", key);
+    if (v.empty())
+        return;
+    size_t end;
+    address = ini_number(v, &end);
+    size = ini_number(after_separator(v, end));
+}
+
+void read_rom_extension(const IniFile& ini, const char* key, uint32_t& address, std::string& file)
+{
+    std::string v = ini_get(ini, "EXTENSIONS", key);
+    if (v.empty())
+        return;
+    size_t end;
+    address = ini_number(v, &end);
+    std::string name = after_separator(v, end);
+    file = name.empty() ? "" : program_path(name);
+}
+
+void read_path(const IniFile& ini, const char* section, const char* key, std::string& slot)
+{
+    std::string v = ini_get(ini, section, key);
+    if (!v.empty())
+        slot = program_path(v);
+}
+
+bool read_number(const IniFile& ini, const char* section, const char* key, uint32_t& value)
+{
+    std::string v = ini_get(ini, section, key);
+    if (v.empty())
+        return false;
+    value = ini_number(v);
+    return true;
+}
+
+void attach_disk(const std::string& path, std::FILE*& stream, uint32_t bit, uint32_t& disk_ptr, const char* error)
+{
+    if (path.empty())
+        return;
+    stream = std::fopen(path.c_str(), "rb");
+    if (!stream) {
+        host->message_box(error, "ERROR Message", MSG_ERROR);
+        return;
+    }
+    sel_drv |= bit;
+    disk_ptr = 0;
+    dr_in = -1;
+    *acia2cptr = 0x0F;
+}
+
+} // namespace
+
+void Load_ini_file()
+{
+    IniFile ini = ini_read(SYS[6]);
+    read_path(ini, "ROM", "BASIC", SYS[0]);
+    read_path(ini, "ROM", "KERNEL", SYS[1]);
+    read_ram_extension(ini, "RAMEXT1", RAMEX1, RAMEX1size);
+    read_ram_extension(ini, "RAMEXT2", RAMEX2, RAMEX2size);
+    read_rom_extension(ini, "ROMEXT1", ROMEX1, ROMEX1file);
+    read_rom_extension(ini, "ROMEXT2", ROMEX2, ROMEX2file);
+    read_rom_extension(ini, "ROMEXT3", ROMEX3, ROMEX3file);
+    read_path(ini, "DISK", "DRIVE_A", SYS[3]);
+    read_path(ini, "DISK", "DRIVE_B", SYS[4]);
+    read_path(ini, "Keyboard", "KEYFILE", SYS[5]);
+
+    uint32_t n;
+    if (read_number(ini, "Screen", "Screen_size", n) && n == 1)
+        screen = 2;
+    if (read_number(ini, "Screen", "Char_size", n) && n != 0)
+        screen += 4;
+    if (read_number(ini, "Screen", "Full_screen", n) && n == 1) {
+        FullscreenEnabled = 1;
+        host->check_menu(125, true);
+    }
+    if (read_number(ini, "Speed", "Speed_factor", n) && n >= 1 && n <= 4)
+        Speed = SpeedPos = aw_speed[1] = 100 * n;
+    read_number(ini, "IRQ_NMI", "IRQ_Interrupt", IRQ_Interrupt);
+    read_number(ini, "IRQ_NMI", "NMI_Interrupt", NMI_Interrupt);
+    if (read_number(ini, "RAM", "RAMTOP", RAMTOP))
+        RAMTOP = std::clamp<uint32_t>(RAMTOP, 0x03FF, 0x7FFF);
+    read_number(ini, "RAM", "RAMGDC", RAMGDC);
+    read_number(ini, "Debug", "BPaddress", stop_loc);
+}
+
+void OSIini(const std::string& iniName)
+{
+    std::memset(RAMptr, 0, 0x10000);
+    IRQ_Interrupt = NMI_Interrupt = 0;
+    IRQ = NMI = 0;
+    gScan = irqkey = 0;
+    caps = 1;
+    RAMEX1size = RAMEX2size = ROMEX1size = ROMEX2size = ROMEX3size = 0;
+    RAMGDC = 0;
+    ROMEX1file.clear();
+    ROMEX2file.clear();
+    ROMEX3file.clear();
+    RAMTOP = RAMTOPadr;
+    stop_loc = 0xFFFF;
+    host->check_menu(122, false);
+    select_font(false);
+    DEnable = 0;
+    DebugRDY = 1;
+    PokeFlag = 0;
+    SEnable = 1;
+    CodeERR = 0;
+    TraceMode = 1;
+    SMode = 0;
+    Abort = 1;
+    screen = 0;
+    SpeedPos = Speed = aw_speed[1] = 100;
+    sztFileSpec = ".BAS";
+    sztFileName.clear();
+
+    SYS[0] = sztFileHome + "Basde.rom";
+    SYS[1] = sztFileHome + "Monde.rom";
+    if (!iniName.empty())
+        SYS[6] = iniName;
+    SYS[5] = sztFileHome + "KEY.DAT";
+    SYS[7].clear();
+    Load_ini_file();
+
+    disk_detach();
+    attach_disk(SYS[3], dina, 1, disk_ptr_a, "Unable to open DISK_A Image File");
+    attach_disk(SYS[4], dinb, 2, disk_ptr_b, "Unable to open DISK_B Image File");
+    LoadROM();
+    LoadKeyboard();
+    init_cpu();
+    GEnable = 0;
+    host->check_menu(119, false);
+    Reset();
+}

@@ -1,0 +1,20 @@
+// The configuration file and the one routine that rebuilds the machine from it.
+#pragma once
+#include <cstdint>
+#include <string>
+
+// Path slots: 0 BASIC ROM, 1 monitor ROM, 3 and 4 disk images, 5 keyboard layout,
+// 6 configuration file, 7 boot error text.
+extern std::string SYS[8];
+// The program directory, ending in the path separator.
+extern std::string sztFileHome;
+extern std::string ROMEX1file, ROMEX2file, ROMEX3file;
+extern const uint32_t RAMTOPadr;
+extern uint32_t Speed;
+
+// A file name from the configuration: relative names are taken from the program
+// directory, absolute ones as they stand.
+std::string program_path(const std::string& name);
+
+void OSIini(const std::string& iniName);
+void Load_ini_file();

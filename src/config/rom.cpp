@@ -1,0 +1,80 @@
+#include "config/rom.h"
+
+#include "config/config.h"
+#include "cpu/bus.h"
+#include "cpu/loop.h"
+#include "host/host.h"
+#include "machine/keyboard.h"
+
+#include <cstdio>
+
+namespace {
+
+// Reads exactly `count` bytes; past the end of the file they read as $FF.
+bool load_fixed(const std::string& path, uint32_t address, uint32_t count)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    for (uint32_t i = 0; i < count; i++) {
+        int c = std::fgetc(f);
+        RAMptr[(address + i) & 0xFFFF] = c == EOF ? 0xFF : c;
+    }
+    std::fclose(f);
+    return true;
+}
+
+long file_length(std::FILE* f)
+{
+    std::fseek(f, 0, SEEK_END);
+    long n = std::ftell(f);
+    std::fseek(f, 0, SEEK_SET);
+    return n;
+}
+
+void load_extension(const std::string& path, uint32_t address, uint32_t& size, const char* error)
+{
+    std::FILE* f = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
+    if (!f)
+        return;
+    uint32_t length = uint32_t(file_length(f)) & 0xFFFF;
+    if (length >= 1 && length <= 0x8000 && address <= 0x10000 - length) {
+        size = std::fread(RAMptr + address, 1, length, f);
+    } else {
+        SYS[7] = error;
+    }
+    std::fclose(f);
+}
+
+} // namespace
+
+void LoadROM()
+{
+    if (!load_fixed(SYS[0], BASICadr, 8192))
+        SYS[7] = "Error opening BASIC ROM in BASIC=";
+    if (!load_fixed(SYS[1], KERNALadr, 2048))
+        SYS[7] = "Error opening MONITOR ROM in KERNAL=";
+    load_extension(ROMEX1file, ROMEX1, ROMEX1size, "Error opening File at location in ROMEXT1=");
+    load_extension(ROMEX2file, ROMEX2, ROMEX2size, "Error opening File at location in ROMEXT2=");
+    load_extension(ROMEX3file, ROMEX3, ROMEX3size, "Error opening File at location in ROMEXT3=");
+}
+
+void LoadKeyboard()
+{
+    std::FILE* f = std::fopen(SYS[5].c_str(), "rb");
+    if (!f) {
+        host->message_box("Error opening Keyboard Layout", "ERROR during System Boot", MSG_ERROR);
+        Abort = 0;
+        return;
+    }
+    for (KeyRecord& k : key_ref) {
+        k.row = std::fgetc(f) & 0xFF;
+        k.mask = std::fgetc(f) & 0xFF;
+    }
+    for (SpecialKey& s : key_function)
+        for (int* v : {&s.row1, &s.mask1, &s.row2, &s.mask2}) {
+            int c = std::fgetc(f);
+            *v = c == EOF ? -1 : c;
+        }
+    std::fclose(f);
+}
