@@ -1,0 +1,205 @@
+// The real C1P ROMs booting and running through `quarzel --headless`.
+#include "machine_setup.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int status;
+    std::string out, err;
+};
+
+std::string slurp(const fs::path& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+void spit(const fs::path& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string quote(const std::string& arg)
+{
+    std::string q = "'";
+    for (char c : arg)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+class Headless : public testing::Test {
+protected:
+    fs::path dir;
+
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("quarzel-e2e-" + std::to_string(::getpid()) + "-" +
+                                           testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    Result run(const std::vector<std::string>& args)
+    {
+        std::string command = quote(QUARZEL_EXE);
+        for (const std::string& a : args) {
+            command += ' ';
+            command += quote(a);
+        }
+        command += " >" + quote((dir / "out").string());
+        command += " 2>" + quote((dir / "err").string());
+        int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir / "out"), slurp(dir / "err")};
+    }
+
+    // A configuration with the real C1P ROMs and 32 KB of RAM.
+    std::string c1p_config()
+    {
+        std::string basic = testdata_path("osi/basic-osi.rom"), monitor = testdata_path("osi/syn600.rom");
+        if (!fs::exists(basic) || !fs::exists(monitor))
+            return "";
+        fs::path ini = dir / "c1p.ini";
+        spit(ini, "[ROM]\nBASIC=" + basic + "\nKERNEL=" + monitor + "\n[RAM]\nRAMTOP=0x7FFF\n");
+        return ini.string();
+    }
+
+    std::vector<std::string> to_basic(const std::string& config)
+    {
+        return {"--headless", config, "--until", "C/W/M ?", "--type", "C", "--until", "MEMORY SIZE",
+                "--type", "\\r", "--until", "TERMINAL WIDTH", "--type", "\\r", "--until", "OK"};
+    }
+};
+
+#define NEED_ROMS(config)                                                                  \
+    if (config.empty())                                                                    \
+        GTEST_SKIP() << "C1P ROM images not found in " << QUARZEL_TESTDATA_DIR << "/osi";
+
+TEST_F(Headless, MonitorPromptThenBasicComputes)
+{
+    std::string config = c1p_config();
+    NEED_ROMS(config);
+    Result boot = run({"--headless", config, "--until", "C/W/M ?", "--screen"});
+    EXPECT_EQ(boot.status, 0) << boot.err;
+    EXPECT_NE(boot.out.find("C/W/M ?"), std::string::npos) << boot.out;
+
+    auto args = to_basic(config);
+    args.insert(args.end(), {"--type", "PRINT 2+3\\r", "--until", " 5\n", "--screen"});
+    Result basic = run(args);
+    EXPECT_EQ(basic.status, 0) << basic.err << basic.out;
+    EXPECT_NE(basic.out.find("BYTES FREE"), std::string::npos);
+}
+
+TEST_F(Headless, TypedProgramRuns)
+{
+    std::string config = c1p_config();
+    NEED_ROMS(config);
+    auto args = to_basic(config);
+    args.insert(args.end(), {"--type", "10 FOR I=1 TO 3:PRINT \"N\";I*7:NEXT\\rRUN\\r", "--until", "N 21",
+                             "--screen"});
+    Result r = run(args);
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_NE(r.out.find("N 7\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("N 14\n"), std::string::npos) << r.out;
+}
+
+TEST_F(Headless, BasicListingLoadsFromTape)
+{
+    std::string config = c1p_config();
+    NEED_ROMS(config);
+    spit(dir / "prog.bas", "10 PRINT \"FROM TAPE\"\r\n20 PRINT 6*7\r\n");
+    auto args = to_basic(config);
+    args.insert(args.end(), {"--tape-in", (dir / "prog.bas").string(), "--type", "LOAD\\r", "--until",
+                             "20 PRINT 6*7", "--type", " ", "--type", "RUN\\r", "--until", " 42", "--screen"});
+    Result r = run(args);
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_NE(r.out.find("FROM TAPE\n"), std::string::npos) << r.out;
+}
+
+TEST_F(Headless, MachineCodeLoadsThroughTheMonitorAndStarts)
+{
+    std::string config = c1p_config();
+    NEED_ROMS(config);
+    // LDA #'Q'; STA $D100; JMP * in the monitor's tape format, ending in ".0300G".
+    spit(dir / "prog.lod", ".0300/A9\r51\r8D\r00\rD1\r4C\r05\r03\r.0300G");
+    Result r = run({"--headless", config, "--until", "C/W/M ?", "--type", "M", "--tape-in", (dir / "prog.lod").string(),
+                 "--type", "L", "--until-pc", "0305", "--screen", "--regs", "--trace", "3"});
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_NE(r.out.find("\nQ\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("PC=0305 A=51"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n0305  JMP $0305\n0305  JMP $0305\n0305  JMP $0305\n"), std::string::npos) << r.out;
+}
+
+TEST_F(Headless, FunctionalTestRunsThroughTheRunner)
+{
+    std::ifstream f(testdata_path("6502_functional_test.bin"), std::ios::binary);
+    if (!f)
+        GTEST_SKIP() << "6502_functional_test.bin not found in " << QUARZEL_TESTDATA_DIR;
+    std::string image((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(image.size(), 65536u);
+    spit(dir / "low.bin", image.substr(0, 0x4000));
+    spit(dir / "monitor.rom", image.substr(0xF800));
+    spit(dir / "basic.rom", image.substr(0xA000, 0x2000));
+    spit(dir / "klaus.ini", "[ROM]\nBASIC=" + (dir / "basic.rom").string() + "\nKERNEL=" +
+                                (dir / "monitor.rom").string() + "\n[RAM]\nRAMTOP=0x7FFF\n");
+    Result r = run({"--headless", (dir / "klaus.ini").string(), "--load", (dir / "low.bin").string() + "@0000", "--pc",
+                 "0400", "--until-pc", "3469", "--limit", "200000000", "--regs"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("PC=3469"), std::string::npos) << r.out;
+}
+
+TEST_F(Headless, ExitStatusesAndMessages)
+{
+    spit(dir / "none.ini", "[ROM]\nBASIC=" + (dir / "missing.rom").string() + "\n");
+    Result boot = run({"--headless", (dir / "none.ini").string()});
+    EXPECT_EQ(boot.status, 1);
+    EXPECT_NE(boot.err.find("ERROR during System Boot: Error opening"), std::string::npos) << boot.err;
+
+    EXPECT_EQ(run({"--headless", "--wait"}).status, 2);
+    EXPECT_EQ(run({"--headless", "--until-pc", "12345"}).status, 2);
+    EXPECT_EQ(run({"--headless", "--bogus"}).status, 2);
+    Result help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--until-pc ADDR"), std::string::npos);
+
+    std::string config = c1p_config();
+    NEED_ROMS(config);
+    Result timeout = run({"--headless", config, "--until", "NEVER SHOWN", "--limit", "200000"});
+    EXPECT_EQ(timeout.status, 3);
+    EXPECT_NE(timeout.err.find("timed out"), std::string::npos);
+
+    Result tape = run({"--headless", config, "--tape-out", (dir / "no/such/folder/out.bas").string()});
+    EXPECT_EQ(tape.status, 2);
+    EXPECT_NE(tape.err.find("ERROR Message: Unable to create the tape output file"), std::string::npos) << tape.err;
+}
+
+TEST_F(Headless, ScreenshotShowsTheBootScreen)
+{
+    std::string config = c1p_config();
+    NEED_ROMS(config);
+    fs::path png = dir / "boot.png";
+    Result r = run({"--headless", config, "--until", "C/W/M ?", "--screenshot", png.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string data = slurp(png);
+    ASSERT_GT(data.size(), 33u);
+    EXPECT_EQ(data.substr(1, 3), "PNG");
+    auto be32 = [&](size_t at) {
+        return uint32_t(uint8_t(data[at])) << 24 | uint32_t(uint8_t(data[at + 1])) << 16 |
+               uint32_t(uint8_t(data[at + 2])) << 8 | uint8_t(data[at + 3]);
+    };
+    EXPECT_EQ(be32(16), 304u);
+    EXPECT_EQ(be32(20), 296u);
+    EXPECT_NE(data.find('\xFF'), std::string::npos) << "some pixel is lit";
+}
+
+} // namespace
