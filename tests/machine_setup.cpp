@@ -2,10 +2,18 @@
 
 #include "cpu/loop.h"
 #include "debugger/debugger.h"
+#include "frontend/screen.h"
 #include "machine/keyboard.h"
 #include "machine/video.h"
 
+#include "config/config.h"
+
+#include <gtest/gtest.h>
+
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
 
 HeadlessHost* test_host;
 
@@ -14,8 +22,10 @@ void fresh_machine()
     delete test_host;
     test_host = new HeadlessHost;
     host = test_host;
-    if (!RAMptr)
+    if (!RAMptr) {
         AllocMem();
+        make_glyph_sets();
+    }
     std::memset(RAMptr, 0, 0x10000);
     RAMTOP = 0x7FFF;
     ROMEX1size = ROMEX2size = ROMEX3size = RAMEX1size = RAMEX2size = 0;
@@ -65,3 +75,36 @@ void step(int count)
 }
 
 std::string testdata_path(const std::string& name) { return std::string(QUARZEL_TESTDATA_DIR) + "/" + name; }
+
+static std::filesystem::path temp_folder()
+{
+    static std::filesystem::path dir = [] {
+        auto d = std::filesystem::temp_directory_path() / ("quarzel-test-" + std::to_string(getpid()));
+        std::filesystem::create_directories(d);
+        return d;
+    }();
+    return dir;
+}
+
+namespace {
+struct RemoveTempFolder : testing::Environment {
+    void TearDown() override { std::filesystem::remove_all(temp_folder()); }
+};
+const auto* remove_temp_folder = testing::AddGlobalTestEnvironment(new RemoveTempFolder);
+} // namespace
+
+std::string temp_path(const std::string& name) { return (temp_folder() / name).string(); }
+
+void write_file(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+void build_from_ini(const std::string& text)
+{
+    fresh_machine();
+    sztFileHome = temp_folder().string() + "/";
+    std::filesystem::copy_file(QUARZEL_KEYDAT, temp_path("KEY.DAT"), std::filesystem::copy_options::skip_existing);
+    write_file(temp_path("test.ini"), text);
+    OSIini(temp_path("test.ini"));
+}

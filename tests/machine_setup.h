@@ -19,3 +19,10 @@ void set_vectors(uint16_t nmi, uint16_t reset, uint16_t irq);
 void step(int count = 1);
 
 std::string testdata_path(const std::string& name);
+
+// A private folder for this test process, removed when the tests end.
+std::string temp_path(const std::string& name);
+void write_file(const std::string& path, const std::string& bytes);
+// Rebuilds the machine from a configuration text, with the program folder at the temporary
+// folder and the default keyboard layout there.
+void build_from_ini(const std::string& text);

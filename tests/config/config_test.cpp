@@ -1,0 +1,137 @@
+#include "machine_setup.h"
+
+#include "config/config.h"
+#include "config/ini.h"
+#include "cpu/loop.h"
+#include "machine/disk.h"
+#include "machine/keyboard.h"
+#include "machine/video.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Config, DefaultsWithoutKeys)
+{
+    SYS[3].clear();  // as at program start; later rebuilds keep the disks
+    SYS[4].clear();
+    build_from_ini("; nothing here\n");
+    EXPECT_EQ(RAMTOP, 0x03FFu);
+    EXPECT_EQ(writeMEMORY[0x03], RAMWRITE);
+    EXPECT_EQ(writeMEMORY[0x04], NULLWRITE);
+    EXPECT_EQ(SYS[0], sztFileHome + "Basde.rom");
+    EXPECT_EQ(SYS[1], sztFileHome + "Monde.rom");
+    EXPECT_EQ(SYS[5], sztFileHome + "KEY.DAT");
+    EXPECT_EQ(SYS[7], "Error opening MONITOR ROM in KERNAL=") << "the last ROM error stands";
+    EXPECT_EQ(screen, 0u);
+    EXPECT_EQ(SpeedPos, 100u);
+    EXPECT_EQ(IRQ_Interrupt + NMI_Interrupt, 0u);
+    EXPECT_EQ(stop_loc, 0xFFFFu);
+    EXPECT_EQ(sel_drv, 0u);
+    EXPECT_EQ(caps, 1u);
+    EXPECT_EQ(Peek(0xD000), 0x20) << "video memory filled with spaces";
+}
+
+TEST(Config, NumbersAndClamps)
+{
+    struct { const char* value; uint32_t ramtop; } ramtops[] = {
+        {"100", 0x03FF}, {"0x9000", 0x7FFF}, {"0x2000", 0x2000}, {"020000", 0x2000}, {"0x12000", 0x2000},
+    };
+    for (auto c : ramtops) {
+        build_from_ini(std::string("[ram]\nramtop = ") + c.value + "  \n");
+        EXPECT_EQ(RAMTOP, c.ramtop) << c.value;
+    }
+    build_from_ini("[EXTENSIONS]\nRAMEXT1=0x8000,0x1000\nRAMEXT2=0xF800,0x1000\n");
+    EXPECT_EQ(writeMEMORY[0x8F], RAMWRITE);
+    EXPECT_EQ(writeMEMORY[0x90], NULLWRITE);
+    EXPECT_EQ(writeMEMORY[0xF8], NULLWRITE) << "would run past 64 KB";
+
+    build_from_ini("[Screen]\nScreen_size=1\nChar_size=1\n[Speed]\nSpeed_factor=3\n[Debug]\nBPaddress=0x0305\n");
+    EXPECT_EQ(screen, 6u);
+    EXPECT_EQ(SpeedPos, 300u);
+    EXPECT_EQ(stop_loc, 0x0305u);
+    build_from_ini("[Screen]\nScreen_size=2\n[Speed]\nSpeed_factor=5\n[IRQ_NMI]\nIRQ_Interrupt=70000\n");
+    EXPECT_EQ(screen, 0u);
+    EXPECT_EQ(SpeedPos, 100u);
+    EXPECT_EQ(IRQ_Interrupt, 70000u & 0xFFFF);
+}
+
+TEST(Config, IniReaderMatchesPrivateProfiles)
+{
+    write_file(temp_path("r.ini"), "[One]\r\nKey = \"quoted value\" \r\nkey=second\r\n[two\nX=1\n[Long]\nV=" +
+                                       std::string(100, 'v') + "\n");
+    IniFile ini = ini_read(temp_path("r.ini"));
+    EXPECT_EQ(ini_get(ini, "one", "KEY"), "quoted value") << "the first of two equal keys counts";
+    EXPECT_EQ(ini_get(ini, "two", "X"), "") << "a broken section header opens no section";
+    EXPECT_EQ(ini_get(ini, "long", "v").size(), 78u);
+    EXPECT_EQ(ini_get(ini_read(temp_path("absent.ini")), "one", "key"), "");
+    size_t end;
+    EXPECT_EQ(ini_number("0x1F,rest", &end), 0x1Fu);
+    EXPECT_EQ(end, 4u);
+    EXPECT_EQ(ini_number("-1"), 0xFFFFu);
+    EXPECT_EQ(ini_number("junk"), 0u);
+}
+
+TEST(Config, DisksCarryOverAndPathsMayBeAbsolute)
+{
+    write_file(temp_path("a.img"), std::string(100, 'a'));
+    build_from_ini("[DISK]\nDRIVE_A=" + temp_path("a.img") + "\n");
+    EXPECT_EQ(SYS[3], temp_path("a.img")) << "an absolute path is used as it stands";
+    EXPECT_EQ(sel_drv, 1u);
+    build_from_ini("[RAM]\nRAMTOP=0x7FFF\n");
+    EXPECT_EQ(sel_drv, 1u) << "the disk of the previous configuration stays";
+
+    build_from_ini("[DISK]\nDRIVE_A=missing.img\n");
+    EXPECT_EQ(sel_drv, 0u);
+    ASSERT_EQ(test_host->messages.size(), 1u);
+    EXPECT_EQ(test_host->messages[0].text, "Unable to open DISK_A Image File");
+    EXPECT_EQ(test_host->messages[0].caption, "ERROR Message");
+    SYS[3].clear();
+}
+
+TEST(Rom, ImagesAndTheirChecks)
+{
+    write_file(temp_path("half.rom"), std::string(4096, '\x11'));
+    write_file(temp_path("mon.rom"), std::string(2048, '\x22'));
+    write_file(temp_path("32k.rom"), std::string(32768, '\x33'));
+    write_file(temp_path("32k1.rom"), std::string(32769, '\x44'));
+    write_file(temp_path("4k.rom"), std::string(4096, '\x55'));
+    write_file(temp_path("64k.rom"), std::string(65536, '\x66'));
+    build_from_ini("[ROM]\nBASIC=half.rom\nKERNEL=mon.rom\n[EXTENSIONS]\nROMEXT1=0x1000,32k.rom\nROMEXT2=0xF000,4k.rom\n");
+    EXPECT_EQ(SYS[7], "");
+    EXPECT_EQ(Peek(0xAFFF), 0x11);
+    EXPECT_EQ(Peek(0xB000), 0xFF) << "past the end of a short image";
+    EXPECT_EQ(ROMEX1size, 32768u);
+    EXPECT_EQ(Peek(0x8FFF), 0x33);
+    Poke(0x1000, 0);
+    EXPECT_EQ(Peek(0x1000), 0x33) << "read-only";
+    EXPECT_EQ(ROMEX2size, 4096u);
+    EXPECT_EQ(Peek(0xFFFF), 0x55) << "the extension is loaded after the monitor";
+
+    const char* refused[][2] = {{"0x8000,32k1.rom", "1"}, {"0xF001,4k.rom", "1"}, {"0x1000,64k.rom", "1"}};
+    for (auto r : refused) {
+        build_from_ini(std::string("[ROM]\nBASIC=half.rom\nKERNEL=mon.rom\n[EXTENSIONS]\nROMEXT1=") + r[0] + "\n");
+        EXPECT_EQ(SYS[7], "Error opening File at location in ROMEXT1=") << r[0];
+        EXPECT_EQ(ROMEX1size, 0u);
+    }
+}
+
+TEST(Rom, KeyboardLayoutFile)
+{
+    write_file(temp_path("short.dat"), std::string(256, '\x03'));
+    build_from_ini("[Keyboard]\nKEYFILE=short.dat\n");
+    EXPECT_EQ(key_ref[0x7F].row, 3);
+    for (const SpecialKey& s : key_function)
+        EXPECT_EQ(s.row1, -1);
+    gScan = irqkey = 0x48;  // a special key whose record names no row presses nothing
+    CIA1();
+    EXPECT_EQ(key_matrix[3], 0xFFu);
+
+    build_from_ini("[Keyboard]\nKEYFILE=gone.dat\n");
+    EXPECT_EQ(Abort, 0);
+    ASSERT_FALSE(test_host->messages.empty());
+    EXPECT_EQ(test_host->messages.back().text, "Error opening Keyboard Layout");
+    EXPECT_EQ(test_host->messages.back().caption, "ERROR during System Boot");
+}
+
+} // namespace

@@ -1,0 +1,263 @@
+#include "machine_setup.h"
+
+#include "cpu/loop.h"
+#include "frontend/screen.h"
+#include "machine/disk.h"
+#include "machine/keyboard.h"
+#include "machine/tape.h"
+#include "machine/video.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+bool lit(int x, int y)
+{
+    const Surface& s = test_host->surface();
+    return s.pixels[size_t(y) * s.width + x] == 0xFFFFFFFF;
+}
+
+constexpr uint8_t FULL_BLOCK = 0xCF;
+
+TEST(Video, CellsLandInTheirRectangles)
+{
+    build_from_ini("");
+    Poke(0xD400, FULL_BLOCK);
+    EXPECT_EQ(Peek(0xD400), FULL_BLOCK);
+    EXPECT_FALSE(lit(24, 16)) << "the second kilobyte is not shown in 32x32";
+
+    screen = 2;
+    SetScreenCheck(screen);  // the repaint draws every cell of the 64x32 format
+    EXPECT_EQ(test_host->surface().width, 560);
+    EXPECT_TRUE(lit(24, 16 + 8 * 16)) << "row 16, column 0";
+    EXPECT_TRUE(lit(31, 16 + 8 * 16 + 7));
+    EXPECT_FALSE(lit(32, 16 + 8 * 16));
+
+    screen = 6;
+    SetScreenCheck(screen);
+    Poke(0xD001, FULL_BLOCK);
+    EXPECT_EQ(test_host->surface().height, 568);
+    EXPECT_TRUE(lit(24, 24));
+    EXPECT_TRUE(lit(31, 39)) << "8 x 16 glyph";
+    EXPECT_FALSE(lit(32, 24));
+    EXPECT_FALSE(lit(24, 40));
+    EXPECT_TRUE(test_host->marks[115] && test_host->marks[120] && !test_host->marks[116]);
+
+    screen = 4;
+    SetScreenCheck(screen);
+    Poke(0xD000, FULL_BLOCK);
+    EXPECT_TRUE(lit(16, 24));
+    EXPECT_TRUE(lit(31, 39)) << "16 x 16 glyph";
+}
+
+TEST(Video, GraphicsOverlayAndText)
+{
+    build_from_ini("[RAM]\nRAMGDC=1\n");
+    ToggleGraphik();
+    EXPECT_TRUE(test_host->marks[119]);
+    Poke(0x8000, 0x80);
+    EXPECT_TRUE(lit(24, 16));
+    EXPECT_FALSE(lit(25, 16));
+
+    Poke(0xD000, ' ');  // text drawn over the graphics erases it until the slice ends
+    EXPECT_FALSE(lit(24, 16));
+    EXPECT_EQ(VIDCpoke, 1u);
+    restgdc();
+    EXPECT_TRUE(lit(24, 16));
+    EXPECT_EQ(VIDCpoke, 0u);
+
+    build_from_ini("");  // without graphics memory the pages are not memory at all
+    Poke(0x8000, 0x80);
+    EXPECT_EQ(Peek(0x8000), 0x80) << "unmapped page reads its page number";
+    EXPECT_EQ(RAMptr[0x8000], 0);
+}
+
+TEST(Keyboard, MatrixReadsThroughTheLatch)
+{
+    build_from_ini("");
+    ASSERT_EQ(key_ref[0x1E].row, 6);
+    ASSERT_EQ(key_ref[0x1E].mask, 0xBF);
+
+    Poke(0xDF00, 0x00);  // all rows, nothing down
+    EXPECT_EQ(Peek(0xDF00), 0xFF);
+
+    gScan = irqkey = 0x1E;  // A down: CIA1 engages shift lock, the read applies the key
+    CIA1();
+    Poke(0xDF00, 0xFE);
+    EXPECT_EQ(Peek(0xDF00), 0xFE) << "shift lock in row 7";
+    Poke(0xDF00, 0xBF);
+    EXPECT_EQ(Peek(0xDF00), 0xFF) << "row 1";
+    Poke(0xDF00, 0xFD);
+    EXPECT_EQ(Peek(0xDF00), 0xBF) << "row 6 has A";
+    EXPECT_EQ(Peek(0xDF01), 0xFF);
+    EXPECT_EQ(Peek(0xDC00), 0xBF) << "the keyboard repeats through its four pages";
+    Poke(0xDE00, 0x00);
+    EXPECT_EQ(RAMptr[0xDE00], 0x00);
+    EXPECT_EQ(RAMptr[0xDF00], 0xFD) << "only $DF00-$DFFF reach the latch";
+
+    gScan = irqkey = 0x9E;  // A up
+    CIA1();
+    EXPECT_EQ(Peek(0xDF00), 0xFF);
+}
+
+TEST(Keyboard, SpecialAndHotKeys)
+{
+    build_from_ini("");
+    gScan = irqkey = 0x4B;  // Left: SHIFT + O
+    CIA1();
+    EXPECT_EQ(key_matrix[7] & 0x04, 0u);
+    EXPECT_EQ(key_matrix[2], 0xDFu);
+    EXPECT_EQ(gScan, 0x80u);
+    gScan = irqkey = 0x1E;  // A goes down while Left is held
+    CIA1();
+    CIA2();
+    EXPECT_EQ(key_matrix[6], 0xBFu);
+    gScan = irqkey = 0xC8;  // Up released: every key lets go
+    CIA1();
+    EXPECT_EQ(gScan, 0u);
+    for (uint32_t row : key_matrix)
+        EXPECT_EQ(row, 0xFFu);
+
+    gScan = irqkey = 0x57;  // F11
+    CIA1();
+    EXPECT_EQ(test_host->posted, std::vector<int>{109});
+
+    RAMptr[0x0200] = 0x42;
+    R.PC = 0x1234;
+    gScan = irqkey = 0x58;  // F12 resets and keeps memory
+    CIA1();
+    EXPECT_EQ(R.PC, Peek(0xFFFC) | (Peek(0xFFFD) << 8));
+    EXPECT_EQ(RAMptr[0x0200], 0x42);
+
+    gScan = irqkey = 0x3A;  // Caps Lock toggles shift lock
+    CIA1();
+    EXPECT_EQ(caps, 0u);
+}
+
+TEST(Tape, InputIsPacedByTheCounter)
+{
+    build_from_ini("");
+    write_file(temp_path("ab.bas"), "AB\n");
+    test_host->file_answers.push_back(temp_path("ab.bas"));
+    ASSERT_EQ(FileMenue(""), 1);
+    EXPECT_EQ(Peek(0xF000), 0x0F);
+    EXPECT_EQ(Peek(0xF001), 0x41);
+    EXPECT_EQ(Peek(0xF000), 0x0E);
+    EXPECT_EQ(Peek(0xF001), 0x41) << "no new byte before the counter runs out";
+    EXPECT_EQ(Hardware_timer, 86u);
+    Hardware_timer = 0;
+    EXPECT_EQ(Peek(0xF000), 0x0F);
+    EXPECT_EQ(Peek(0xF011), 0x42) << "odd addresses through the page are data";
+    Hardware_timer = 0;
+    EXPECT_EQ(Peek(0xF001), 0x0A);
+    Hardware_timer = 0;
+    EXPECT_EQ(Peek(0xF001), 0xFF) << "end of the file";
+    EXPECT_EQ(Peek(0xF000), 0x0E);
+    EXPECT_EQ(in, nullptr);
+
+    build_from_ini("");
+    EXPECT_EQ(Peek(0xF000), 0x00) << "after the end and a rebuild";
+}
+
+TEST(Tape, OutputFiles)
+{
+    build_from_ini("");
+    test_host->file_answers.push_back(temp_path("PROG"));
+    FileSaveMenue();
+    ASSERT_NE(out, nullptr);
+    Poke(0xF001, 'X');
+    Poke(0xC011, 'Y');  // the disk serial port writes to the tape output too
+    EXPECT_EQ(Peek(0xC010), 0x0F);
+    RAMptr[0x0205] = 7;
+    CloseSavedFiles();
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(RAMptr[0x0205], 0);
+    std::FILE* f = std::fopen(temp_path("PROG.BAS").c_str(), "rb");
+    ASSERT_NE(f, nullptr) << "a name without extension gets .BAS";
+    char text[3] = {};
+    EXPECT_EQ(std::fread(text, 1, 3, f), 2u);
+    std::fclose(f);
+    EXPECT_STREQ(text, "XY");
+
+    test_host->file_answers.push_back(temp_path("no/such/folder/x.bas"));
+    FileSaveMenue();
+    EXPECT_EQ(out, nullptr);
+    ASSERT_EQ(test_host->messages.size(), 1u);
+    EXPECT_EQ(test_host->messages[0].icon, MSG_ERROR);
+
+    FileSaveMenue();  // cancelled: nothing opened, nothing said
+    EXPECT_EQ(test_host->messages.size(), 1u);
+}
+
+// Selects drive A through the PIA: control registers to 4, then port B bit 5 and port A bit 6 set.
+void select_drive_a()
+{
+    Poke(0xC001, 4);
+    Poke(0xC003, 4);
+    Poke(0xC002, 0x20 | 0x08);
+    Poke(0xC000, 0x40);
+}
+
+TEST(Disk, TracksIndexAndData)
+{
+    std::string image(92192, 0);
+    for (size_t i = 0; i < image.size(); i++)
+        image[i] = char(i * 7 + i / 2304);
+    write_file(temp_path("disk.img"), image);
+    build_from_ini("[DISK]\nDRIVE_A=disk.img\n");
+    ASSERT_EQ(sel_drv, 1u);
+    select_drive_a();
+    ASSERT_EQ(drv_sel, sel_A);
+    EXPECT_EQ(track_a, 1u);
+
+    Poke(0xC002, 0x20 | 0x08 | 0x04);  // direction outward
+    Poke(0xC002, 0x20 | 0x04);         // falling bit 3: one step
+    EXPECT_EQ(track_a, 0u);
+    Poke(0xC002, 0x20 | 0x08 | 0x04);
+    Poke(0xC002, 0x20 | 0x04);
+    EXPECT_EQ(track_a, 0u) << "clamped at track 0";
+
+    drv_index = 100;
+    for (int i = 0; i < 89; i++)
+        ASSERT_EQ(Peek(0xC000), 0xEC) << i;
+    for (int i = 0; i < 10; i++)
+        ASSERT_EQ(Peek(0xC000), 0x6C) << "index hole " << i;
+    EXPECT_EQ(Peek(0xC000), 0xEC);
+
+    sector_a = 0;
+    Peek(0xC000);
+    for (int i = 0; i < 2321; i++) {
+        Peek(0xC010);
+        ASSERT_EQ(Peek(0xC011), uint8_t(image[i])) << i;
+    }
+    Peek(0xC010);
+    EXPECT_EQ(Peek(0xC011), 0xFF) << "end of the revolution";
+
+    for (int step = 0; step < 5; step++) {  // inward to track 5
+        Poke(0xC002, 0x20 | 0x08);
+        Poke(0xC002, 0x20);
+    }
+    EXPECT_EQ(track_a, 5u);
+    Peek(0xC000);
+    EXPECT_EQ(disk_ptr_a, 11552u);
+    Peek(0xC010);
+    EXPECT_EQ(Peek(0xC011), uint8_t(image[11552]));
+}
+
+TEST(Disk, RegistersAndDirection)
+{
+    build_from_ini("");
+    Poke(0xC001, 0x00);
+    Poke(0xC000, 0xFF);
+    EXPECT_EQ(ddrareg, 0xFF);
+    EXPECT_EQ(Peek(0xC000), 0xFF);
+    Poke(0xC001, 4);
+    EXPECT_EQ(Peek(0xC000), 0xEE) << "port A: no drive, no track 0, no index";
+    Poke(0xC003, 0x37);
+    EXPECT_EQ(Peek(0xC003), 0x37);
+    EXPECT_EQ(Peek(0xC012), 0xFF);
+    Peek(0xC011);
+    EXPECT_EQ(Peek(0xC011), *acia2dptr) << "no drive: the data byte stays";
+}
+
+} // namespace
