@@ -99,7 +99,7 @@ inline void subtract_decimal(uint8_t m)
 {
     int b = 1 - (R.P & FLAG_C);
     int d = BCDtoDEC[R.A] - BCDtoDEC[m] - b;
-    if (d < 0)
+    while (d < 0)  // twice only for digits above 9, which would otherwise index outside the table
         d += 100;
     uint8_t m2 = Peek(R.EA);
     uint8_t binary = (R.A - m - b) & 0xFF;

@@ -39,8 +39,10 @@ TEST(Instructions, AddAndSubtractBinaryAndDecimal)
         // Decimal V as on the chip: 79 + 00 + 1 overflows the signed intermediate $80.
         {0x69, 0x79, 0x00, 0x29, 0x80, V | N, C},
         {0x69, 0x24, 0x56, 0x28, 0x80, V | N, C},
-        // Decimal SBC: N and V from the binary difference $00 - $01 - 0 = $FF.
+        // Decimal SBC: N and V from the binary difference $80 - $01 = $7F.
         {0xE9, 0x80, 0x01, 0x29, 0x79, V | C, N | Z},
+        // Digits above 9: 0 - 165 - 1 stays inside the tables (-166 + 200 = 34).
+        {0xE9, 0x00, 0xFF, 0x28, 0x34, 0, C},
     };
     for (const ArithCase& c : cases) {
         run_at_0300({c.opcode, c.m}, c.a, c.p_in);
