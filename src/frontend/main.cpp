@@ -21,6 +21,7 @@ int main(int argc, char** argv)
         if (std::strcmp(argv[i], "--headless") == 0 || std::strcmp(argv[i], "--help") == 0)
             return headless_main(argc, argv, program_file(argv[0]));
     std::puts("Quarzel: the desktop window is not built yet. Run the machine without a window:\n"
-              "  quarzel --headless [options] [CONFIG]     (quarzel --help lists the options)");
+              "  build/quarzel --headless [options] [CONFIG]     (--help lists the options)\n"
+              "It needs a monitor and a BASIC ROM image: see the README.");
     return 0;
 }
