@@ -107,23 +107,16 @@ int SetRes()
 
 void RstRes() { host->fine_timer(false); }
 
-static void tick_interrupts()
+// A periodic line is raised once every period + 1 passes; period 0 is off.
+static void tick_period(uint32_t period, uint32_t& counter, int& line)
 {
-    if (IRQ_Interrupt != 0) {
-        if (irq_counter == IRQ_Interrupt) {
-            IRQ = 1;
-            irq_counter = 0;
-        } else {
-            irq_counter++;
-        }
-    }
-    if (NMI_Interrupt != 0) {
-        if (nmi_counter == NMI_Interrupt) {
-            NMI = 1;
-            nmi_counter = 0;
-        } else {
-            nmi_counter++;
-        }
+    if (period == 0)
+        return;
+    if (counter == period) {
+        line = 1;
+        counter = 0;
+    } else {
+        counter++;
     }
 }
 
@@ -188,8 +181,10 @@ void run_slice()
     while (clocks < t_check) {
         if (Hardware_timer)
             Hardware_timer--;
-        if (IEnable)
-            tick_interrupts();
+        if (IEnable) {
+            tick_period(IRQ_Interrupt, irq_counter, IRQ);
+            tick_period(NMI_Interrupt, nmi_counter, NMI);
+        }
         if (irqkey)
             CIA1();
         if (SEnable)
