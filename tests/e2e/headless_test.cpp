@@ -1,68 +1,12 @@
 // The real C1P ROMs booting and running through `quarzel --headless`.
-#include "machine_setup.h"
+#include "e2e/headless_fixture.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
-#include <sstream>
-
-namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-    int status;
-    std::string out, err;
-};
-
-std::string slurp(const fs::path& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-void spit(const fs::path& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string quote(const std::string& arg)
-{
-    std::string q = "'";
-    for (char c : arg)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-class Headless : public testing::Test {
+class C1P : public Headless {
 protected:
-    fs::path dir;
-
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("quarzel-e2e-" + std::to_string(::getpid()) + "-" +
-                                           testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    Result run(const std::vector<std::string>& args)
-    {
-        std::string command = quote(QUARZEL_EXE);
-        for (const std::string& a : args) {
-            command += ' ';
-            command += quote(a);
-        }
-        command += " >" + quote((dir / "out").string());
-        command += " 2>" + quote((dir / "err").string());
-        int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir / "out"), slurp(dir / "err")};
-    }
-
     // A configuration with the real C1P ROMs and 32 KB of RAM.
     std::string c1p_config()
     {
@@ -85,7 +29,7 @@ protected:
     if (config.empty())                                                                    \
         GTEST_SKIP() << "C1P ROM images not found in " << QUARZEL_TESTDATA_DIR << "/osi";
 
-TEST_F(Headless, MonitorPromptThenBasicComputes)
+TEST_F(C1P, MonitorPromptThenBasicComputes)
 {
     std::string config = c1p_config();
     NEED_ROMS(config);
@@ -100,7 +44,7 @@ TEST_F(Headless, MonitorPromptThenBasicComputes)
     EXPECT_NE(basic.out.find("BYTES FREE"), std::string::npos);
 }
 
-TEST_F(Headless, TypedProgramRuns)
+TEST_F(C1P, TypedProgramRuns)
 {
     std::string config = c1p_config();
     NEED_ROMS(config);
@@ -113,7 +57,7 @@ TEST_F(Headless, TypedProgramRuns)
     EXPECT_NE(r.out.find("N 14\n"), std::string::npos) << r.out;
 }
 
-TEST_F(Headless, BasicListingLoadsFromTape)
+TEST_F(C1P, BasicListingLoadsFromTape)
 {
     std::string config = c1p_config();
     NEED_ROMS(config);
@@ -126,7 +70,7 @@ TEST_F(Headless, BasicListingLoadsFromTape)
     EXPECT_NE(r.out.find("FROM TAPE\n"), std::string::npos) << r.out;
 }
 
-TEST_F(Headless, MachineCodeLoadsThroughTheMonitorAndStarts)
+TEST_F(C1P, MachineCodeLoadsThroughTheMonitorAndStarts)
 {
     std::string config = c1p_config();
     NEED_ROMS(config);
@@ -140,7 +84,7 @@ TEST_F(Headless, MachineCodeLoadsThroughTheMonitorAndStarts)
     EXPECT_NE(r.out.find("\n0305  JMP $0305\n0305  JMP $0305\n0305  JMP $0305\n"), std::string::npos) << r.out;
 }
 
-TEST_F(Headless, FunctionalTestRunsThroughTheRunner)
+TEST_F(C1P, FunctionalTestRunsThroughTheRunner)
 {
     std::ifstream f(testdata_path("6502_functional_test.bin"), std::ios::binary);
     if (!f)
@@ -158,7 +102,7 @@ TEST_F(Headless, FunctionalTestRunsThroughTheRunner)
     EXPECT_NE(r.out.find("PC=3469"), std::string::npos) << r.out;
 }
 
-TEST_F(Headless, ExitStatusesAndMessages)
+TEST_F(C1P, ExitStatusesAndMessages)
 {
     spit(dir / "none.ini", "[ROM]\nBASIC=" + (dir / "missing.rom").string() + "\n");
     Result boot = run({"--headless", (dir / "none.ini").string()});
@@ -183,7 +127,7 @@ TEST_F(Headless, ExitStatusesAndMessages)
     EXPECT_NE(tape.err.find("ERROR Message: Unable to create the tape output file"), std::string::npos) << tape.err;
 }
 
-TEST_F(Headless, ScreenshotShowsTheBootScreen)
+TEST_F(C1P, ScreenshotShowsTheBootScreen)
 {
     std::string config = c1p_config();
     NEED_ROMS(config);

@@ -12,6 +12,7 @@
 #include "machine/video.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -25,7 +26,8 @@ const char* usage_text =
     "\n"
     "Runs the emulated machine without a window, as fast as it can, and performs these steps\n"
     "in command-line order:\n"
-    "  --type TEXT        type TEXT on the OSI keyboard (\\r RETURN, \\n LINE FEED, \\\\ backslash)\n"
+    "  --type TEXT        type TEXT on the OSI keyboard (\\r RETURN, \\n LINE FEED, \\\\ backslash,\n"
+    "                     \\^C Ctrl-C and likewise for the other letters)\n"
     "  --wait N           run N emulated cycles (rounded up to whole 60000-cycle time slices)\n"
     "  --until TEXT       run until the visible screen contains TEXT\n"
     "  --until-pc ADDR    run until the program counter equals ADDR (hex)\n"
@@ -99,6 +101,8 @@ bool unescape(const std::string& text, std::string& out)
             out += '\n';
         else if (next == '\\')
             out += '\\';
+        else if (next == '^' && i + 1 < text.size() && std::isalpha(static_cast<unsigned char>(text[i + 1])))
+            out += char(std::toupper(static_cast<unsigned char>(text[++i])) - '@');
         else
             return false;
     }
@@ -290,8 +294,6 @@ const struct {
     {6, 5, 'Z', 0},   {6, 4, ' ', 0},   {6, 3, '/', '?'}, {6, 2, ';', '+'}, {6, 1, 'P', 0},
 };
 
-const OsiKey shift_left = {7, 2};
-
 // The PC scan code whose layout record is this OSI key, or -1.
 int scan_code_for(OsiKey key)
 {
@@ -311,10 +313,25 @@ void key_event(uint32_t code)
     run_cycles(key_hold_cycles);
 }
 
+const OsiKey shift_left = {7, 2};
+const OsiKey ctrl = {7, 6};
+
+// Presses the modifier (if any) around one key.
+void press_key(int code, int modifier)
+{
+    if (modifier > 0)
+        key_event(modifier);
+    key_event(code);
+    key_event(code + 0x80);
+    if (modifier > 0)
+        key_event(modifier + 0x80);
+}
+
 int type_text(const std::string& text)
 {
     for (char ch : text) {
-        char c = (ch >= 'a' && ch <= 'z') ? ch - 32 : ch;
+        bool control = ch >= 1 && ch <= 26 && ch != '\r' && ch != '\n';
+        char c = control ? ch + '@' : (ch >= 'a' && ch <= 'z') ? ch - 32 : ch;
         const auto* legend = std::find_if(std::begin(legends), std::end(legends),
                                           [c](const auto& l) { return l.plain == c || l.shifted == c; });
         if (legend == std::end(legends)) {
@@ -323,17 +340,12 @@ int type_text(const std::string& text)
         }
         bool shift = legend->shifted == c && legend->plain != c;
         int code = scan_code_for({legend->row, legend->column});
-        int shift_code = scan_code_for(shift_left);
-        if (code < 0 || (shift && shift_code < 0)) {
-            std::fprintf(stderr, "quarzel: the keyboard layout maps no PC key to the OSI key for '%c'\n", ch);
+        int modifier = control ? scan_code_for(ctrl) : shift ? scan_code_for(shift_left) : 0;
+        if (code < 0 || modifier < 0) {
+            std::fprintf(stderr, "quarzel: the keyboard layout maps no PC key to the OSI key for '%c'\n", c);
             return 2;
         }
-        if (shift)
-            key_event(shift_code);
-        key_event(code);
-        key_event(code + 0x80);
-        if (shift)
-            key_event(shift_code + 0x80);
+        press_key(code, modifier);
     }
     return 0;
 }

@@ -1,0 +1,602 @@
+; The Quarzel monitor: reset, keyboard, screen, tape and a machine-code monitor in the
+; OSI tape-format conventions, for the 2 KB monitor ROM at $F800.
+
+.include "../quarzel.inc"
+
+; Zero page of the monitor.
+CURPTR  = $E0           ; cursor address in video memory
+CURCOL  = $E2           ; cursor column
+UNDER   = $E3           ; the character the cursor covers
+SRC     = $E4
+DST     = $E6
+MPTR    = $E8           ; monitor address
+MDATA   = $EA           ; monitor data byte being typed
+MMODE   = $EB           ; 0 address mode, 1 data mode
+LASTKEY = $EC           ; key number seen by the last scan, 0 for none
+REPCNT  = $ED           ; polls until the held key repeats (16 bits)
+TMP     = $EF
+STRP    = $F0           ; text being printed
+
+; Page 2 of the monitor, beside the shared variables.
+MODS    = $020C         ; row 7 of the matrix, pressed bits set
+ROWSEL  = $020D
+
+CR      = $0D
+LF      = $0A
+CURSOR  = '_'
+REPEAT_FIRST = 400      ; polls of about 1.2 ms before a held key repeats
+REPEAT_NEXT  = 60
+
+.segment "CODE"
+
+; --- reset -------------------------------------------------------------------
+
+RESET:  cld
+        sei
+        ldx #$FF
+        txs
+        lda #0
+        sta LOADFLAG
+        sta SAVEFLAG
+        sta LASTKEY
+        lda #32
+        sta SCRW
+        lda #<RTISTUB
+        sta NMIVEC
+        sta IRQVEC
+        lda #>RTISTUB
+        sta NMIVEC+1
+        sta IRQVEC+1
+        lda #$03                ; ACIA master reset, then 8 data bits, 2 stop bits, clock / 16
+        sta ACIA
+        lda #$11
+        sta ACIA
+        jsr DOCLR
+        ldx #<BANNER
+        ldy #>BANNER
+        jsr PRSTR
+CHOOSE: jsr DOINCH
+        and #$DF                ; upper case
+        cmp #'C'
+        beq @cold
+        cmp #'W'
+        beq @warm
+        cmp #'M'
+        bne CHOOSE
+        jsr ECHOLN
+        jmp DOMON
+@cold:  jsr ECHOLN
+        jmp BASIC_COLD
+@warm:  jsr ECHOLN
+        jmp BASIC_WARM
+
+; Prints the chosen letter and a new line.
+ECHOLN: jsr DOOUT
+CRLF:   lda #CR
+        jsr DOOUT
+        lda #LF
+        jmp DOOUT
+
+; Prints the zero-terminated text at X (low), Y (high).
+PRSTR:  stx STRP
+        sty STRP+1
+        ldy #0
+@next:  lda (STRP),y
+        beq @done
+        jsr DOOUT
+        iny
+        bne @next
+@done:  rts
+
+NMI:    jmp (NMIVEC)
+IRQ:    jmp (IRQVEC)
+RTISTUB:
+        rti
+
+; --- screen --------------------------------------------------------------------
+
+; Clears the screen and puts the cursor at the top left.
+DOCLR:  txa
+        pha
+        tya
+        pha
+        lda #<VIDEO
+        sta CURPTR
+        sta DST
+        lda #>VIDEO
+        sta CURPTR+1
+        sta DST+1
+        jsr PAGES
+        lda #' '
+        ldy #0
+@fill:  sta (DST),y
+        iny
+        bne @fill
+        inc DST+1
+        dex
+        bne @fill
+        lda #0
+        sta CURCOL
+        jsr SHOWCUR
+        pla
+        tay
+        pla
+        tax
+        rts
+
+; X = pages of video memory in use: SCRW * 32 / 256.
+PAGES:  lda SCRW
+        lsr a
+        lsr a
+        lsr a
+        tax
+        rts
+
+SHOWCUR:
+        ldy #0
+        lda (CURPTR),y
+        sta UNDER
+        lda #CURSOR
+        sta (CURPTR),y
+        rts
+
+HIDECUR:
+        ldy #0
+        lda UNDER
+        sta (CURPTR),y
+        rts
+
+; Prints A. Preserves A, X and Y.
+DOOUT:  pha
+        sta TMP
+        txa
+        pha
+        tya
+        pha
+        lda SAVEFLAG
+        beq @screen
+        lda TMP
+        sta ACIADAT
+@screen:
+        jsr HIDECUR
+        lda TMP
+        cmp #CR
+        beq @cr
+        cmp #LF
+        beq @lf
+        cmp #$08
+        beq @back
+        cmp #$7F
+        beq @back
+        cmp #$0C
+        beq @clear
+        cmp #' '
+        bcc @show
+        ldy #0
+        sta (CURPTR),y
+        inc CURPTR
+        bne :+
+        inc CURPTR+1
+:       inc CURCOL
+        lda CURCOL
+        cmp SCRW
+        bne @show
+        lda #0
+        sta CURCOL
+        jsr BOTTOM
+        jmp @show
+@cr:    sec
+        lda CURPTR
+        sbc CURCOL
+        sta CURPTR
+        bcs :+
+        dec CURPTR+1
+:       lda #0
+        sta CURCOL
+        beq @show
+@lf:    clc
+        lda CURPTR
+        adc SCRW
+        sta CURPTR
+        bcc :+
+        inc CURPTR+1
+:       jsr BOTTOM
+        jmp @show
+@back:  lda CURCOL
+        beq @show
+        dec CURCOL
+        lda CURPTR
+        bne :+
+        dec CURPTR+1
+:       dec CURPTR
+        lda #' '
+        ldy #0
+        sta (CURPTR),y
+        jmp @show
+@clear: jsr DOCLR
+        jmp @out
+@show:  jsr SHOWCUR
+@out:   pla
+        tay
+        pla
+        tax
+        pla
+        rts
+
+; When the cursor has left the screen, scroll one line up and put it back on the last line.
+BOTTOM: jsr PAGES
+        txa
+        clc
+        adc #>VIDEO
+        cmp CURPTR+1
+        beq :+
+        bcs @done
+:       lda #<VIDEO
+        sta DST
+        clc
+        adc SCRW
+        sta SRC
+        lda #>VIDEO
+        sta DST+1
+        sta SRC+1
+        ldy #0
+@copy:  lda (SRC),y
+        sta (DST),y
+        iny
+        bne @copy
+        inc SRC+1
+        inc DST+1
+        dex
+        bne @copy
+        sec                     ; the cursor moves up with the text
+        lda CURPTR
+        sbc SCRW
+        sta CURPTR
+        bcs :+
+        dec CURPTR+1
+:       lda #0                  ; DST = the start of the last line
+        sec
+        sbc SCRW
+        sta DST
+        dec DST+1
+        lda #' '
+        ldy #0
+@blank: sta (DST),y
+        iny
+        cpy SCRW
+        bne @blank
+@done:  rts
+
+; --- keyboard ------------------------------------------------------------------
+
+; Scans rows 0 to 6: A = key number (row * 8 + column + 1, column 0 = bit 7) or 0;
+; MODS = the pressed keys of row 7.
+SCAN:   lda #$FE
+        sta KEYBD
+        lda KEYBD
+        eor #$FF
+        sta MODS
+        ldx #0
+        lda #$7F
+@row:   sta ROWSEL
+        sta KEYBD
+        lda KEYBD
+        eor #$FF
+        bne @found
+        inx
+        cpx #7
+        beq @none
+        sec
+        lda ROWSEL
+        ror a
+        bne @row
+@none:  lda #0
+        rts
+@found: ldy #0
+@bit:   asl a
+        bcs @got
+        iny
+        bne @bit
+@got:   sty TMP
+        txa
+        asl a
+        asl a
+        asl a
+        sec
+        adc TMP
+        rts
+
+; The character of key number A under the modifiers in MODS, or 0.
+KEYCHAR:
+        tax
+        lda MODS
+        and #$06                ; either shift
+        bne @shift
+        lda PLAIN-1,x
+        jmp @case
+@shift: lda SHIFTED-1,x
+@case:  cmp #'A'
+        bcc @ctrl
+        cmp #'Z'+1
+        bcs @ctrl
+        tax
+        lda MODS
+        and #$07                ; shift or shift lock: upper case
+        bne :+
+        txa
+        ora #$20
+        tax
+:       txa
+@ctrl:  tax
+        lda MODS
+        and #$40
+        beq @done
+        txa
+        and #$1F
+        tax
+@done:  txa
+        rts
+
+; The keyboard without waiting: A = character or 0, with debouncing and auto-repeat.
+; Preserves X and Y.
+DOKEY:  txa
+        pha
+        tya
+        pha
+        jsr SCAN
+        bne @down
+        lda MODS
+        and #$20                ; ESC sits in row 7
+        beq @up
+        lda #57
+@down:  cmp LASTKEY
+        beq @held
+        pha
+        jsr DELAY
+        jsr SCAN
+        bne :+
+        lda MODS
+        and #$20
+        beq :+
+        lda #57
+:       sta LASTKEY
+        pla
+        cmp LASTKEY
+        bne @up
+        lda #<REPEAT_FIRST
+        sta REPCNT
+        lda #>REPEAT_FIRST
+        sta REPCNT+1
+        bne @emit
+@held:  lda REPCNT
+        bne :+
+        dec REPCNT+1
+:       dec REPCNT
+        lda REPCNT
+        ora REPCNT+1
+        bne @nothing
+        lda #REPEAT_NEXT
+        sta REPCNT
+@emit:  lda LASTKEY
+        jsr KEYCHAR
+        jmp @out
+@up:    lda #0
+        sta LASTKEY
+@nothing:
+        lda #0
+@out:   sta TMP
+        pla
+        tay
+        pla
+        tax
+        lda TMP
+        rts
+
+; About a millisecond.
+DELAY:  ldx #200
+:       dex
+        bne :-
+        rts
+
+; Carry set while Ctrl-C is held down.
+DOBRK:  pha
+        lda #$FE
+        sta KEYBD
+        lda KEYBD
+        and #$40
+        bne @no
+        lda #$FB
+        sta KEYBD
+        lda KEYBD
+        and #$40
+        bne @no
+        pla
+        sec
+        rts
+@no:    pla
+        clc
+        rts
+
+; Waits for a character: from the tape while LOAD is on (a key press ends that),
+; otherwise from the keyboard. Preserves X and Y.
+DOINCH: lda LOADFLAG
+        beq @kbd
+        jsr DOKEY
+        bne @endload
+        lda ACIA
+        lsr a
+        bcc DOINCH
+        lda ACIADAT
+        and #$7F
+        rts
+@endload:
+        lda #0
+        sta LOADFLAG
+        beq DOINCH
+@kbd:   jsr DOKEY
+        bne @got
+        txa
+        pha
+        jsr DELAY
+        pla
+        tax
+        jmp DOINCH
+@got:   rts
+
+; --- machine-code monitor -----------------------------------------------------
+;  .  address mode, hex digits shift into the address
+;  /  data mode, hex digits shift into the byte
+;  RETURN  stores the byte (data mode) and steps to the next address
+;  G  runs the program at the address (it may return with RTS)
+;  L  reads the following input from the tape until its G or a key press
+
+DOMON:  ldx #$FF
+        txs
+        lda #0
+        sta MMODE
+        sta MDATA
+MLOOP:  jsr SHOWADR
+        jsr DOINCH
+        cmp #'a'
+        bcc :+
+        and #$DF
+:       cmp #'.'
+        bne @slash
+        lda #0
+        sta MMODE
+        beq MLOOP
+@slash: cmp #'/'
+        bne @ret
+        lda #1
+        sta MMODE
+        lda #0
+        sta MDATA
+        beq MLOOP
+@ret:   cmp #CR
+        bne @go
+        lda MMODE
+        beq @step
+        lda MDATA
+        ldy #0
+        sta (MPTR),y
+        sty MDATA
+@step:  inc MPTR
+        bne MLOOP
+        inc MPTR+1
+        jmp MLOOP
+@go:    cmp #'G'
+        bne @load
+        lda #0
+        sta LOADFLAG
+        jsr CRLF
+        jsr @jump
+        jmp DOMON
+@jump:  jmp (MPTR)
+@load:  cmp #'L'
+        bne @hex
+        lda #1
+        sta LOADFLAG
+        bne MLOOP
+@hex:   jsr HEXVAL
+        bcs MLOOP
+        ldx #4
+@shift: ldy MMODE
+        beq @adr
+        asl MDATA
+        jmp @next
+@adr:   asl MPTR
+        rol MPTR+1
+@next:  dex
+        bne @shift
+        ldy MMODE
+        beq @adr2
+        ora MDATA
+        sta MDATA
+        jmp MLOOP
+@adr2:  ora MPTR
+        sta MPTR
+        jmp MLOOP
+
+; The digit value of hex character A, carry clear; carry set for any other character.
+HEXVAL: cmp #'0'
+        bcc @bad
+        cmp #'9'+1
+        bcc @digit
+        cmp #'A'
+        bcc @bad
+        cmp #'F'+1
+        bcs @bad
+        sbc #'A'-10-1           ; carry is clear here
+        clc
+        rts
+@digit: and #$0F
+        clc
+        rts
+@bad:   sec
+        rts
+
+; Shows "AAAA DD" (the byte stored there) or, in data mode, "AAAA/DD" (the byte being typed).
+SHOWADR:
+        lda #CR
+        jsr DOOUT
+        lda MPTR+1
+        jsr PRBYTE
+        lda MPTR
+        jsr PRBYTE
+        ldy #0
+        lda MMODE
+        beq :+
+        lda #'/'
+        jsr DOOUT
+        lda MDATA
+        jmp PRBYTE
+:       lda #' '
+        jsr DOOUT
+        lda (MPTR),y
+PRBYTE: pha
+        lsr a
+        lsr a
+        lsr a
+        lsr a
+        jsr PRNIB
+        pla
+PRNIB:  and #$0F
+        ora #'0'
+        cmp #'9'+1
+        bcc :+
+        adc #6
+:       jmp DOOUT
+
+.segment "RODATA"
+
+BANNER: .byte "QUARZEL MONITOR 1.0", CR, LF, CR, LF, "C/W/M ?", 0
+
+; The OSI matrix, rows 0 to 6, column 0 = bit 7; letters in upper case.
+PLAIN:  .byte "1234567", 0
+        .byte "890:-", $7F, 0, 0
+        .byte ".LO", LF, CR, 0, 0, 0
+        .byte "WERTYUI", 0
+        .byte "SDFGHJK", 0
+        .byte "XCVBNM,", 0
+        .byte "QAZ /;P", 0
+        .byte $1B               ; key number 57: ESC
+SHIFTED:
+        .byte "!", '"', "#$%&'", 0
+        .byte "()@*=", $7F, 0, 0
+        .byte ">\_", LF, CR, 0, 0, 0
+        .byte "WERTYUI", 0
+        .byte "SDFGHJ[", 0
+        .byte "XCVB^]<", 0
+        .byte "QAZ ?+P", 0
+        .byte $1B               ; key number 57: ESC
+
+.segment "JUMPS"
+        jmp DOINCH
+        jmp DOOUT
+        jmp DOKEY
+        jmp DOBRK
+        jmp DOCLR
+        jmp DOMON
+
+.segment "VECTORS"
+        .word NMI, RESET, IRQ

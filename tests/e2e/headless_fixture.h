@@ -1,0 +1,29 @@
+// Runs `quarzel --headless` as a user would, in a private folder per test.
+#pragma once
+#include "machine_setup.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+struct Result {
+    int status;
+    std::string out, err;
+};
+
+std::string slurp(const fs::path& path);
+void spit(const fs::path& path, const std::string& text);
+
+class Headless : public testing::Test {
+protected:
+    fs::path dir;
+
+    void SetUp() override;
+    void TearDown() override;
+    // Runs the program from the build's program folder with these arguments.
+    Result run(const std::vector<std::string>& args);
+};

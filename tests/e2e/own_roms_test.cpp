@@ -1,0 +1,100 @@
+// Quarzel's own monitor and BASIC, as the shipped program folder starts them.
+#include "e2e/headless_fixture.h"
+
+namespace {
+
+class OwnRoms : public Headless {
+protected:
+    // Runs to the BASIC prompt, then the given steps, and returns the screen.
+    Result basic(std::vector<std::string> steps)
+    {
+        std::vector<std::string> args = {"--headless", "--until", "C/W/M ?", "--type", "C", "--until", "OK"};
+        args.insert(args.end(), steps.begin(), steps.end());
+        args.push_back("--screen");
+        return run(args);
+    }
+};
+
+bool has(const Result& r, const std::string& text) { return r.out.find(text) != std::string::npos; }
+
+TEST_F(OwnRoms, BannerPromptAndMonitorMemory)
+{
+    Result r = run({"--headless", "--until", "C/W/M ?", "--type", "M", "--type", ".0300/A9\\r42\\r.0301", "--wait",
+                    "100000", "--screen"});
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_TRUE(has(r, "QUARZEL MONITOR")) << r.out;
+    EXPECT_TRUE(has(r, "C/W/M ?M\n")) << r.out;
+    EXPECT_TRUE(has(r, "0301 42")) << r.out;
+}
+
+TEST_F(OwnRoms, MonitorTapeLoadsAndStartsItself)
+{
+    // LDA #'K'; STA $D100; JMP * in the monitor's tape format, ending in ".0300G".
+    spit(dir / "prog.lod", ".0300/A9\r4B\r8D\r00\rD1\r4C\r05\r03\r.0300G");
+    Result r = run({"--headless", "--until", "C/W/M ?", "--type", "M", "--tape-in", (dir / "prog.lod").string(),
+                    "--type", "L", "--until-pc", "0305", "--regs", "--screen"});
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_TRUE(has(r, "PC=0305 A=4B")) << r.out;
+    EXPECT_TRUE(has(r, "\nK\n")) << r.out;
+}
+
+TEST_F(OwnRoms, BasicComputesAndRunsPrograms)
+{
+    Result sum = basic({"--type", "PRINT 2+3\\r", "--until", " 5\n"});
+    EXPECT_EQ(sum.status, 0) << sum.err << sum.out;
+    EXPECT_TRUE(has(sum, "31871 BYTES FREE")) << "memory size found at cold start\n" << sum.out;
+
+    Result loops = basic({"--type",
+                          "10 FOR I=1 TO 9 STEP 4:PRINT I;:NEXT I:PRINT\\r"
+                          "20 FOR J=2 TO 1 STEP -1:FOR K=1 TO 2:GOSUB 100:NEXT:NEXT\\r"
+                          "30 PRINT:PRINT -7/2;100*3;ABS(-4);(2<3)+(3<2);\\r"
+                          "40 END\\r"
+                          "100 PRINT J*10+K;:RETURN\\rRUN\\r",
+                          "--until", "OK\n_"});
+    ASSERT_EQ(loops.status, 0) << loops.err << loops.out;
+    EXPECT_TRUE(has(loops, "\n 1 5 9\n 21 22 11 12\n-3 300 4-1\nOK\n")) << loops.out;
+}
+
+TEST_F(OwnRoms, ErrorsNameTheirLineAndCtrlCBreaks)
+{
+    Result error = basic({"--type", "10 PRINT 1\\r20 PRINT 1/0\\rRUN\\r", "--until", "ERROR"});
+    EXPECT_TRUE(has(error, "?DIVISION BY ZERO ERROR IN 20\nOK")) << error.out;
+
+    Result syntax = basic({"--type", "PRINT (1\\rGOTO 50\\r", "--until", "LINE ERROR"});
+    EXPECT_TRUE(has(syntax, "?SYNTAX ERROR\n")) << syntax.out;
+    EXPECT_TRUE(has(syntax, "?UNDEFINED LINE ERROR\n")) << syntax.out;
+
+    Result endless = basic({"--type", "10 GOTO 10\\rRUN\\r", "--wait", "500000", "--type", "\\^C", "--until",
+                            "BREAK IN 10"});
+    EXPECT_EQ(endless.status, 0) << endless.err << endless.out;
+}
+
+TEST_F(OwnRoms, SavedProgramLoadsBack)
+{
+    std::string tape = (dir / "prog.bas").string();
+    std::string program = "10 REM SAVED\\r20 FOR I=1 TO 3:PRINT I*I;:NEXT\\r";
+    Result saved = basic({"--type", program, "--tape-out", tape, "--type", "SAVE\\r", "--until", "OK\n_"});
+    ASSERT_EQ(saved.status, 0) << saved.err << saved.out;
+    std::string expected = std::string("10 REM SAVED\r") + std::string(10, '\0') + "\n" +
+                           "20 FOR I=1 TO 3:PRINT I*I;:NEXT\r" + std::string(10, '\0') + "\n";
+    EXPECT_EQ(slurp(tape), expected);
+
+    Result loaded = basic({"--tape-in", tape, "--type", "LOAD\\r", "--until", ":NEXT\n", "--type", " ", "--type",
+                           "LIST\\rRUN\\r", "--until", " 1 4 9"});
+    ASSERT_EQ(loaded.status, 0) << loaded.err << loaded.out;
+    EXPECT_TRUE(has(loaded, "LIST\n10 REM SAVED\n20 FOR I=1 TO 3:PRINT I*I;:NEXT\nOK")) << loaded.out;
+
+    spit(dir / "plain.bas", "10 print \"plain\";\n20 print 6*7\n");  // a text file with LF line ends
+    Result plain = basic({"--tape-in", (dir / "plain.bas").string(), "--type", "LOAD\\r", "--until", "6*7\n",
+                          "--type", " RUN\\r", "--until", "plain 42"});
+    EXPECT_EQ(plain.status, 0) << plain.err << plain.out;
+}
+
+TEST_F(OwnRoms, InputReadsNumbers)
+{
+    Result r = basic({"--type", "10 INPUT \"TWO\";A,B:PRINT A*B\\rRUN\\r", "--until", "TWO? ", "--type", "-6\\r",
+                      "--until", "?? ", "--type", "7\\r", "--until", "-42"});
+    EXPECT_EQ(r.status, 0) << r.err << r.out;
+}
+
+} // namespace
