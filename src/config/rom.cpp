@@ -32,7 +32,8 @@ long file_length(std::FILE* f)
     return n;
 }
 
-void load_extension(const std::string& path, uint32_t address, uint32_t& size, const char* error)
+// The error names the file, so that the user knows which one to fix.
+void load_extension(const std::string& path, uint32_t address, uint32_t& size, const std::string& error)
 {
     std::FILE* f = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
     if (!f)
@@ -41,7 +42,7 @@ void load_extension(const std::string& path, uint32_t address, uint32_t& size, c
     if (length >= 1 && length <= 0x8000 && address <= 0x10000 - length) {
         size = std::fread(RAMptr + address, 1, length, f);
     } else {
-        SYS[7] = error;
+        SYS[7] = error + path;
     }
     std::fclose(f);
 }
@@ -51,9 +52,9 @@ void load_extension(const std::string& path, uint32_t address, uint32_t& size, c
 void LoadROM()
 {
     if (!load_fixed(SYS[0], BASICadr, 8192))
-        SYS[7] = "Error opening BASIC ROM in BASIC=";
+        SYS[7] = "Error opening BASIC ROM in BASIC=" + SYS[0];
     if (!load_fixed(SYS[1], KERNALadr, 2048))
-        SYS[7] = "Error opening MONITOR ROM in KERNAL=";
+        SYS[7] = "Error opening MONITOR ROM in KERNAL=" + SYS[1];
     load_extension(ROMEX1file, ROMEX1, ROMEX1size, "Error opening File at location in ROMEXT1=");
     load_extension(ROMEX2file, ROMEX2, ROMEX2size, "Error opening File at location in ROMEXT2=");
     load_extension(ROMEX3file, ROMEX3, ROMEX3size, "Error opening File at location in ROMEXT3=");

@@ -1,4 +1,11 @@
 // The main window's menu commands, shared by the desktop window and the headless runner.
 #pragma once
 
+// 1 while the menu bar is attached to the main window.
+extern int MenuOn;
+
 void menu_command(int id);
+// Attaches (1) or detaches (0) the menu bar when that changes anything.
+void ShowMenu(int on);
+// Rebuilds the machine from the configuration file in use (Hard Reset, Load Config File).
+void reload_configuration();

@@ -2,6 +2,7 @@
 
 #include "cpu/bus.h"
 #include "cpu/loop.h"
+#include "frontend/commands.h"
 #include "host/host.h"
 #include "machine/tape.h"
 #include "machine/video.h"
@@ -10,7 +11,6 @@ uint32_t key_matrix[8] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 uint32_t gScan;
 uint32_t irqkey;
 uint32_t caps = 1;
-uint32_t MenuOn = 1;
 KeyRecord key_ref[128];
 SpecialKey key_function[9];
 
@@ -82,8 +82,7 @@ void hot_key(const HotKey& k)
     case POST: host->post_command(k.arg); break;
     case FULLSCREEN:
         host->post_command(k.arg);
-        MenuOn = FullscreenEnabled ? 1 : 0;
-        host->show_menu(MenuOn);
+        ShowMenu(FullscreenEnabled ? 1 : 0);
         break;
     case OPEN_TAPE: FileMenue(""); break;
     case SAVE_TAPE: FileSaveMenue(); break;

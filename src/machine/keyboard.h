@@ -17,7 +17,6 @@ extern uint32_t key_matrix[8];
 extern uint32_t gScan;
 extern uint32_t irqkey;
 extern uint32_t caps;
-extern uint32_t MenuOn;
 extern KeyRecord key_ref[128];
 extern SpecialKey key_function[9];
 

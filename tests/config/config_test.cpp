@@ -22,7 +22,8 @@ TEST(Config, DefaultsWithoutKeys)
     EXPECT_EQ(SYS[0], sztFileHome + "Basde.rom");
     EXPECT_EQ(SYS[1], sztFileHome + "Monde.rom");
     EXPECT_EQ(SYS[5], sztFileHome + "KEY.DAT");
-    EXPECT_EQ(SYS[7], "Error opening MONITOR ROM in KERNAL=") << "the last ROM error stands";
+    EXPECT_EQ(SYS[7], "Error opening MONITOR ROM in KERNAL=" + sztFileHome + "Monde.rom")
+        << "the last ROM error stands, naming its file";
     EXPECT_EQ(screen, 0u);
     EXPECT_EQ(SpeedPos, 100u);
     EXPECT_EQ(IRQ_Interrupt + NMI_Interrupt, 0u);
@@ -111,7 +112,7 @@ TEST(Rom, ImagesAndTheirChecks)
     const char* refused[][2] = {{"0x8000,32k1.rom", "1"}, {"0xF001,4k.rom", "1"}, {"0x1000,64k.rom", "1"}};
     for (auto r : refused) {
         build_from_ini(std::string("[ROM]\nBASIC=half.rom\nKERNEL=mon.rom\n[EXTENSIONS]\nROMEXT1=") + r[0] + "\n");
-        EXPECT_EQ(SYS[7], "Error opening File at location in ROMEXT1=") << r[0];
+        EXPECT_EQ(SYS[7].rfind("Error opening File at location in ROMEXT1=" + sztFileHome, 0), 0u) << r[0];
         EXPECT_EQ(ROMEX1size, 0u);
     }
 }

@@ -24,6 +24,7 @@ public:
     bool fine_timer(bool on) override;
     void dispatch_event() override;
     void message_box(const std::string& text, const std::string& caption, MsgIcon icon) override;
+    void show_dialog(int dialog) override { dialogs.push_back(dialog); }
     std::string choose_file(const std::string& folder, int mode, const std::string& name) override;
     void check_menu(int id, bool checked) override { marks[id] = checked; }
     void show_menu(bool on) override { menu_on = on; }
@@ -53,7 +54,7 @@ public:
     std::deque<std::function<void()>> events;
     std::deque<std::string> file_answers;
     std::vector<ShownMessage> messages;
-    std::vector<int> posted, sent;
+    std::vector<int> posted, sent, dialogs;
     std::map<int, bool> marks;
     bool menu_on = true;
     bool debugger_open = false;
