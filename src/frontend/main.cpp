@@ -1,6 +1,6 @@
 #include "frontend/headless/runner.h"
+#include "frontend/qt/qt_main.h"
 
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -20,8 +20,5 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; i++)
         if (std::strcmp(argv[i], "--headless") == 0 || std::strcmp(argv[i], "--help") == 0)
             return headless_main(argc, argv, program_file(argv[0]));
-    std::puts("Quarzel: the desktop window is not built yet. Run the machine without a window:\n"
-              "  build/quarzel --headless [options] [CONFIG]     (--help lists the options)\n"
-              "It needs a monitor and a BASIC ROM image: see the README.");
-    return 0;
+    return qt_main(argc, argv, program_file(argv[0]));
 }

@@ -1,0 +1,53 @@
+// The desktop host: the main window, Qt dialogs and the real clock.
+#pragma once
+#include "host/host.h"
+
+#include <QElapsedTimer>
+
+#include <deque>
+#include <functional>
+#include <memory>
+
+class MainWindow;
+
+class QtHost : public Host {
+public:
+    QtHost();
+    ~QtHost() override;
+
+    uint32_t clock_ms() override { return uint32_t(timer.elapsed()); }
+    void sleep_ms(uint32_t ms) override;
+    bool fine_timer(bool) override { return true; }
+    void dispatch_event() override;
+    void message_box(const std::string& text, const std::string& caption, MsgIcon icon) override;
+    void show_dialog(int dialog) override;
+    std::string choose_file(const std::string& folder, int mode, const std::string& name) override;
+    void check_menu(int id, bool checked) override;
+    void show_menu(bool on) override;
+    void post_command(int id) override;
+    void send_command(int id) override;
+    bool debugger_exists() override { return false; }
+    void open_debugger(const std::string&) override {}
+    void refresh_debugger() override {}
+    void close_debugger() override {}
+    bool speed_exists() override { return false; }
+    void close_speed() override {}
+    Surface& surface() override { return main_surface; }
+    void repaint(int x, int y, int w, int h) override;
+    void set_client_size(int width, int height) override;
+    void invalidate() override;
+    int desktop_width() override;
+    int desktop_height() override;
+    int run_program(const std::vector<std::string>& args, bool wait) override;
+    std::string temp_dir() override;
+    std::string current_dir() override;
+
+    MainWindow* window() const { return main_window.get(); }
+    // Menu commands and key events, handled one per time slice.
+    std::deque<std::function<void()>> messages;
+
+private:
+    QElapsedTimer timer;
+    Surface main_surface;
+    std::unique_ptr<MainWindow> main_window;
+};

@@ -1,0 +1,156 @@
+// The desktop window, driven on Qt's offscreen platform.
+#include "config/config.h"
+#include "cpu/loop.h"
+#include "frontend/qt/main_window.h"
+#include "frontend/qt/qt_host.h"
+#include "frontend/qt/scancode.h"
+#include "frontend/startup.h"
+#include "machine/keyboard.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+class Window : public testing::Test {
+protected:
+    std::unique_ptr<QtHost> qt;
+
+    void SetUp() override
+    {
+        qt = std::make_unique<QtHost>();
+        host = qt.get();
+        ASSERT_TRUE(start_machine(QUARZEL_PROGRAM_DIR "/quarzel", "")) << SYS[7];
+        qt->window()->show();
+        SpeedPos = 4000;  // 1 ms slices
+    }
+    void TearDown() override
+    {
+        Terminate();
+        qt.reset();
+        host = nullptr;
+    }
+
+    void slices(int n)
+    {
+        for (int i = 0; i < n && Abort; i++)
+            run_slice();
+    }
+    void trigger(int id)
+    {
+        qt->window()->action(id)->trigger();
+        slices(1);
+    }
+    bool screen_shows(const char* text)
+    {
+        return std::string(reinterpret_cast<char*>(RAMptr) + 0xD000, 0x400).find(text) != std::string::npos;
+    }
+    QSize client() const { return qt->window()->screen_widget()->size(); }
+};
+
+TEST_F(Window, StartsOnTheOwnRomsAndShowsTheBootScreen)
+{
+    EXPECT_EQ(qt->window()->windowTitle(), "Quarzel Emulator");
+    EXPECT_EQ(client(), QSize(304, 296));
+    for (int i = 0; i < 50 && !screen_shows("C/W/M ?"); i++)
+        slices(1);
+    ASSERT_TRUE(screen_shows("C/W/M ?"));
+    QImage shown = qt->window()->screen_widget()->grab().toImage();
+    int lit = 0;
+    for (int y = 0; y < shown.height(); y++)
+        for (int x = 0; x < shown.width(); x++)
+            lit += shown.pixel(x, y) == 0xFFFFFFFF;
+    EXPECT_GT(lit, 200) << "the banner is drawn";
+    for (int id : {106, 109, 117, 118, 123})
+        EXPECT_FALSE(qt->window()->action(id)->isEnabled()) << id;
+}
+
+TEST_F(Window, NativeScanCodesReachTheKeyMatrix)
+{
+    EXPECT_EQ(set1_scan_code(0x1E + 8), 0x1E);
+    EXPECT_EQ(set1_scan_code(103 + 8), 0x48) << "Up";
+    EXPECT_EQ(set1_scan_code(111 + 8), 0x53) << "Delete";
+    EXPECT_EQ(set1_scan_code(96 + 8), 0x1C) << "keypad Enter";
+    EXPECT_EQ(set1_scan_code(3), 0);
+
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, 0x1E + 8, 0, 0);
+    QApplication::sendEvent(qt->window()->screen_widget(), &press);
+    slices(1);
+    EXPECT_EQ(key_matrix[6], 0xBFu) << "A is row 6, column 1";
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, 0x1E + 8, 0, 0, QString(), true);
+    QApplication::sendEvent(qt->window()->screen_widget(), &repeat);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, 0x1E + 8, 0, 0);
+    QApplication::sendEvent(qt->window()->screen_widget(), &release);
+    EXPECT_EQ(qt->messages.size(), 1u) << "auto-repeated key-downs are dropped";
+    slices(1);
+    EXPECT_EQ(key_matrix[6], 0xFFu);
+}
+
+TEST_F(Window, ScreenMenuSetsMarksAndSizes)
+{
+    trigger(115);
+    EXPECT_TRUE(qt->window()->action(115)->isChecked());
+    EXPECT_FALSE(qt->window()->action(116)->isChecked());
+    EXPECT_EQ(client(), QSize(560, 296));
+    trigger(120);
+    EXPECT_TRUE(qt->window()->action(120)->isChecked());
+    EXPECT_FALSE(qt->window()->action(114)->isChecked());
+    EXPECT_EQ(client(), QSize(544, 568));
+    trigger(116);
+    trigger(114);
+    EXPECT_EQ(client(), QSize(304, 296));
+    trigger(111);
+    EXPECT_FALSE(qt->window()->action(111)->isChecked()) << "the alternate font";
+}
+
+TEST_F(Window, SystemMenuResetPauseAndInterrupts)
+{
+    slices(5);
+    trigger(122);
+    EXPECT_EQ(DEnable, 1);
+    EXPECT_TRUE(qt->window()->action(122)->isChecked());
+    trigger(122);
+    EXPECT_EQ(DEnable, 0);
+    EXPECT_FALSE(qt->window()->action(122)->isChecked());
+
+    trigger(112);
+    EXPECT_EQ(IEnable, 1);
+    EXPECT_TRUE(qt->window()->action(112)->isChecked());
+
+    qt->window()->action(108)->trigger();
+    qt->dispatch_event();  // the reset alone, without a slice after it
+    EXPECT_EQ(R.PC, uint32_t(RAMptr[0xFFFC] | RAMptr[0xFFFD] << 8));
+    EXPECT_EQ(IEnable, 0) << "a reset switches the interrupts off";
+    EXPECT_FALSE(qt->window()->action(112)->isChecked());
+}
+
+TEST_F(Window, QuitAndCloseEndTheLoop)
+{
+    qt->window()->action(101)->trigger();
+    run_loop();
+    EXPECT_EQ(Abort, 0);
+
+    Abort = 1;
+    qt->window()->close();
+    EXPECT_EQ(Abort, 0) << "closing the window ends the program through the loop";
+    EXPECT_TRUE(qt->window()->isVisible());
+}
+
+} // namespace
+
+// The application lives exactly as long as the tests, on the offscreen platform
+// unless another one is asked for.
+int main(int argc, char** argv)
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
