@@ -1,5 +1,6 @@
 #include "frontend/qt/main_window.h"
 
+#include "cpu/bus.h"
 #include "cpu/loop.h"
 #include "frontend/commands.h"
 #include "frontend/qt/scancode.h"
@@ -58,8 +59,11 @@ const int not_yet[] = {106, 123, 118, 109, 117};
 
 } // namespace
 
+// The window outlives the machine at shut-down, when there is nothing left to release.
 void release_all_keys()
 {
+    if (!RAMptr)
+        return;
     CIA_Clear();
     gScan = 0;
 }
