@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(g++ cmake ninja-build libgtest-dev cc65 qt6-base-dev)
+packages=(g++ cmake ninja-build libgtest-dev cc65 qt6-base-dev minimodem)
 
 install_missing() {
     local missing=()

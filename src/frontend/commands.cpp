@@ -1,5 +1,6 @@
 #include "frontend/commands.h"
 
+#include "cassette/wave.h"
 #include "config/config.h"
 #include "cpu/loop.h"
 #include "debugger/debugger.h"
@@ -101,6 +102,7 @@ void menu_command(int id)
     case 119: ToggleGraphik(); break;
     case 120: set_screen((screen & 0x12) | 4); break;
     case 121: load_config_file(); break;
+    case 123: KCSConvert(); break;
     case 122:
         DEnable = 1 - DEnable;
         host->check_menu(122, DEnable);

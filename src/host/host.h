@@ -30,6 +30,8 @@ public:
     virtual void message_box(const std::string& text, const std::string& caption, MsgIcon icon) = 0;
     // A modal dialog of the main window: 1 About, 2 Help Information.
     virtual void show_dialog(int dialog) = 0;
+    // The "KCS Parameter Setup" dialog over the decoding parameters and KCSfile; true for OK.
+    virtual bool kcs_dialog() = 0;
 
     // mode 0 save, 1 open; an empty result means the user cancelled.
     virtual std::string choose_file(const std::string& folder, int mode, const std::string& name) = 0;

@@ -2,6 +2,7 @@
 
 #include "debugger/debugger.h"
 #include "frontend/commands.h"
+#include "cassette/wave.h"
 #include "cpu/bus.h"
 #include "machine/video.h"
 
@@ -60,6 +61,13 @@ std::string HeadlessHost::choose_file(const std::string&, int, const std::string
     std::string answer = file_answers.front();
     file_answers.pop_front();
     return answer;
+}
+
+bool HeadlessHost::kcs_dialog()
+{
+    if (!kcs_output.empty())
+        KCSfile = kcs_output;
+    return kcs_ok;
 }
 
 void HeadlessHost::post_command(int id)

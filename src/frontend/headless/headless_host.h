@@ -25,6 +25,7 @@ public:
     void dispatch_event() override;
     void message_box(const std::string& text, const std::string& caption, MsgIcon icon) override;
     void show_dialog(int dialog) override { dialogs.push_back(dialog); }
+    bool kcs_dialog() override;
     std::string choose_file(const std::string& folder, int mode, const std::string& name) override;
     void check_menu(int id, bool checked) override { marks[id] = checked; }
     void show_menu(bool on) override { menu_on = on; }
@@ -53,6 +54,8 @@ public:
     bool echo_messages = false;
     std::deque<std::function<void()>> events;
     std::deque<std::string> file_answers;
+    std::string kcs_output;  // the decoder's output file the KCS dialog chooses ("" keeps it)
+    bool kcs_ok = true;
     std::vector<ShownMessage> messages;
     std::vector<int> posted, sent, dialogs;
     std::map<int, bool> marks;

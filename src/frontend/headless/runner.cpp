@@ -1,5 +1,6 @@
 #include "frontend/headless/runner.h"
 
+#include "cassette/wave.h"
 #include "config/config.h"
 #include "cpu/loop.h"
 #include "debugger/disassembler.h"
@@ -35,24 +36,45 @@ const char* usage_text =
     "  --tape-out FILE    open FILE as the tape output (a name without extension gets .BAS)\n"
     "  --load FILE@ADDR   copy the raw FILE into memory at ADDR (hex)\n"
     "  --pc ADDR          set the program counter to ADDR (hex)\n"
+    "  --convert-kcs WAV OUTFILE  decode a Kansas City Standard recording into OUTFILE\n"
+    "                     with the decoder KCS.com, as File > Convert KCS Wave Files does\n"
     "Other options:\n"
     "  --limit N          most cycles an --until step may run (default 50000000)\n"
     "  --screen           print the visible screen as text at the end\n"
     "  --screenshot FILE  write the main window as a PNG file at the end\n"
     "  --regs             print the registers at the end\n"
     "  --trace N          print the last N executed instructions at the end\n"
+    "  --baud 300|600|1200, --parity even|odd, --bits 7|8, --stop 1|2\n"
+    "                     the decoding parameters of --convert-kcs (default 300, even, 8, 2;\n"
+    "                     8 bits with 2 stop bits carry no parity)\n"
     "  --help             show this text\n"
     "CONFIG is the configuration file, by default OSI.INI in the program's folder.\n"
     "Message boxes are printed to standard error as CAPTION: text.\n"
-    "Exit status: 0 success, 1 boot error, 2 bad usage, 3 an --until step timed out.\n";
+    "Exit status: 0 success, 1 boot error, 2 bad usage, 3 an --until step timed out,\n"
+    "4 a recording could not be converted.\n";
 
-enum Kind { TYPE, WAIT, UNTIL, UNTIL_PC, TAPE_IN, TAPE_OUT, LOAD, SET_PC };
+enum Kind { TYPE, WAIT, UNTIL, UNTIL_PC, TAPE_IN, TAPE_OUT, LOAD, SET_PC, CONVERT_KCS };
 
 struct Step {
     Kind kind;
     std::string text;
     uint64_t number = 0;
+    std::string output;
 };
+
+// A choice among fixed words, for the decoding parameters.
+bool choose(const std::string& value, std::initializer_list<const char*> words, int& index)
+{
+    int i = 0;
+    for (const char* w : words) {
+        if (value == w) {
+            index = i;
+            return true;
+        }
+        i++;
+    }
+    return false;
+}
 
 struct Options {
     std::vector<Step> steps;
@@ -137,7 +159,7 @@ int parse(int argc, char** argv, Options& o)
         if (i + 1 >= argc)
             return bad_usage(arg + " needs a value");
         std::string value = argv[++i];
-        Step step{TYPE, value};
+        Step step{TYPE, value, 0, ""};
         if (arg == "--type") {
             step.text.clear();
             if (!unescape(value, step.text))
@@ -160,6 +182,19 @@ int parse(int argc, char** argv, Options& o)
             if (at == std::string::npos || !parse_number(value.substr(at + 1), 16, 0xFFFF, step.number))
                 return bad_usage("--load takes FILE@ADDR with a hex address");
             step.text = value.substr(0, at);
+        } else if (arg == "--convert-kcs") {
+            step.kind = CONVERT_KCS;
+            if (i + 1 >= argc)
+                return bad_usage("--convert-kcs needs a WAV file and an output file");
+            step.output = argv[++i];
+        } else if (arg == "--baud" || arg == "--parity" || arg == "--bits" || arg == "--stop") {
+            bool ok = arg == "--baud"     ? choose(value, {"300", "600", "1200"}, Baud)
+                      : arg == "--parity" ? choose(value, {"odd", "even"}, SPARITY)
+                      : arg == "--bits"   ? choose(value, {"7", "8"}, SBITS)
+                                          : choose(value, {"1", "2"}, SSTOP);
+            if (!ok)
+                return bad_usage("unknown value for " + arg + ": " + value);
+            continue;
         } else if (arg == "--limit") {
             if (!parse_number(value, 10, UINT64_MAX, o.limit))
                 return bad_usage("--limit takes a number of cycles");
@@ -385,6 +420,18 @@ int run_step(const Step& step, const Options& o)
         std::fprintf(stderr, "quarzel: cannot read %s\n", step.text.c_str());
         return 2;
     case SET_PC: R.PC = step.number; return 0;
+    case CONVERT_KCS: {
+        headless.file_answers.push_back(step.text);
+        headless.kcs_output = step.output;
+        size_t shown = headless.messages.size();
+        KCSConvert();
+        if (headless.messages.size() > shown)
+            return 4;
+        if (in)
+            return 0;
+        std::fprintf(stderr, "quarzel: cannot open %s\n", step.text.c_str());
+        return 2;
+    }
     }
     return 0;
 }

@@ -1,0 +1,158 @@
+// Checking and converting WAV files for the KCS decoder.
+#include "machine_setup.h"
+
+#include "cassette/wave.h"
+#include "cpu/bus.h"
+#include "config/config.h"
+#include "machine/tape.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace {
+
+std::string u16(uint32_t v) { return {char(v), char(v >> 8)}; }
+std::string u32(uint32_t v) { return u16(v) + u16(v >> 16); }
+
+std::string fmt_chunk(uint32_t tag, uint32_t channels, uint32_t rate, uint32_t bits, const std::string& extra = "")
+{
+    std::string body = u16(tag) + u16(channels) + u32(rate) + u32(rate * channels * bits / 8) +
+                       u16(channels * bits / 8) + u16(bits) + extra;
+    return "fmt " + u32(uint32_t(body.size())) + body;
+}
+
+std::string riff(const std::string& chunks) { return "RIFF" + u32(uint32_t(chunks.size() + 4)) + "WAVE" + chunks; }
+
+std::string data_chunk(const std::string& samples)
+{
+    return "data" + u32(uint32_t(samples.size())) + samples + (samples.size() % 2 ? std::string(1, '\0') : "");
+}
+
+// Runs the conversion of a WAV file into the temporary sample stream; returns the stream.
+std::string convert(const std::string& wav)
+{
+    write_file(temp_path("in.wav"), wav);
+    test_host->file_answers.push_back(temp_path("in.wav"));
+    EXPECT_EQ(Get_wav(), 1) << error;
+    Tempfile = std::fopen(temp_path("samples").c_str(), "wb");
+    ConvertWave();
+    std::fclose(Tempfile);
+    Tempfile = nullptr;
+    std::ifstream f(temp_path("samples"), std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+TEST(Wave, ConversionAndLimiter)
+{
+    build_from_ini("");
+    std::string out = convert(riff(fmt_chunk(1, 1, 22050, 8) + data_chunk("\x80\x10\xF0\x80")));
+    ASSERT_EQ(out.size(), 256u) << "whole blocks of 256 samples";
+    EXPECT_EQ(out.substr(0, 4), "\x80\x10\x80\x80") << "the jump from $10 to $F0 becomes the mean";
+    EXPECT_EQ(in != nullptr, true) << "the file stays open as tape input, at its end";
+    EXPECT_EQ(Peek(0xF001), 0xFF);
+    EXPECT_EQ(in, nullptr);
+
+    std::string words = u16(0x8000) + u16(0x7FFF) + u16(0x0000);
+    out = convert(riff(fmt_chunk(1, 1, 22050, 16) + data_chunk(words)));
+    EXPECT_EQ(out.substr(0, 3), std::string("\x00\x7F\x80", 3)) << "high bytes, sign flipped, then limited";
+
+    std::string stereo = u16(0x1234) + u16(0x5678) + u16(0x2345) + u16(0x6789);
+    out = convert(riff(fmt_chunk(1, 2, 22050, 16) + data_chunk(stereo)));
+    EXPECT_EQ(out.substr(0, 2), "\x92\xA3") << "the left channel's high bytes";
+
+    out = convert(riff(fmt_chunk(1, 1, 22050, 8) + data_chunk(std::string(1000, '\x90'))));
+    EXPECT_EQ(out.size(), 1024u);
+    out = convert(riff(fmt_chunk(1, 1, 22050, 8) + data_chunk(std::string(512, '\x90'))));
+    EXPECT_EQ(out.size(), 512u) << "no stale block after an exact multiple";
+}
+
+TEST(Wave, HeadersAreWalkedByTheirLengths)
+{
+    build_from_ini("");
+    convert(riff(fmt_chunk(1, 1, 22050, 8) + data_chunk(std::string(256, '\x90'))));
+    std::string list = "LIST" + u32(5) + "abcde" + std::string(1, '\0');
+    std::string out = convert(riff(fmt_chunk(1, 1, 22050, 8, u16(0)) + list + data_chunk("\x41\x42\x43") + list));
+    EXPECT_EQ(out.substr(0, 3), "\x41\x42\x43") << "an 18-byte fmt chunk and other chunks around the data";
+    EXPECT_EQ(out.substr(3, 3), "\x90\x90\x90") << "the samples end with the data chunk; the block's rest is old";
+}
+
+TEST(Wave, RefusalsAreReported)
+{
+    build_from_ini("");
+    struct { std::string wav; const char* text; } cases[] = {
+        {"RIFX" + u32(4) + "WAVE", "Doesn't appear to be a valid wav file"},
+        {riff(data_chunk("\x80")), "Doesn't appear to be a valid wav file"},
+        {riff(fmt_chunk(3, 1, 22050, 8) + data_chunk("\x80")), "Wav file uses unsupported data format"},
+        {riff(fmt_chunk(1, 3, 22050, 8) + data_chunk("\x80")), "Wav file neither stereo nor mono"},
+        {riff(fmt_chunk(1, 1, 44100, 8) + data_chunk("\x80")), "Only sample rates of 22.05 kHz supported"},
+        {riff(fmt_chunk(1, 1, 22050, 24) + data_chunk("\x80")), "Wav file neither 8 nor 16 bit"},
+    };
+    for (const auto& c : cases) {
+        write_file(temp_path("bad.wav"), c.wav);
+        test_host->file_answers.push_back(temp_path("bad.wav"));
+        test_host->messages.clear();
+        KCSConvert();
+        ASSERT_EQ(test_host->messages.size(), 1u) << c.text;
+        EXPECT_EQ(test_host->messages[0].text, c.text);
+        EXPECT_EQ(test_host->messages[0].caption, "Wave reading ERROR");
+        EXPECT_EQ(test_host->messages[0].icon, MSG_ERROR);
+        EXPECT_EQ(in, nullptr);
+    }
+    test_host->messages.clear();
+    KCSConvert();  // the chooser cancelled: nothing to say
+    EXPECT_TRUE(test_host->messages.empty());
+}
+
+TEST(Wave, DecoderCallAndItsFailure)
+{
+    EXPECT_EQ(kcs_options(), "-X -R -E -D -S -F00 -H03");
+    Baud = 2;
+    SPARITY = SBITS = SSTOP = 0;
+    Foffset = -5;
+    Hysteresis = 16;
+    EXPECT_EQ(kcs_options(), "-X -R -B2 -O -F-5 -H16");
+    Baud = 0;
+    SPARITY = SBITS = SSTOP = 1;
+    Foffset = 0;
+    Hysteresis = 3;
+
+    build_from_ini("");
+    sztFileHome = std::string(QUARZEL_PROGRAM_DIR) + "/";  // where KCS.com is
+    write_file(temp_path("silence.wav"), riff(fmt_chunk(1, 1, 22050, 8) + data_chunk(std::string(5000, '\x80'))));
+    test_host->file_answers.push_back(temp_path("silence.wav"));
+    test_host->kcs_output = temp_path("decoded.bas");
+    KCSConvert();
+    ASSERT_EQ(test_host->messages.size(), 1u);
+    EXPECT_EQ(test_host->messages[0].text, "Use different parameter set\n for decoding tape data");
+    EXPECT_EQ(test_host->messages[0].caption, "Wave decoding ERROR");
+    EXPECT_EQ(test_host->messages[0].icon, MSG_INFO);
+}
+
+TEST(Wave, RandomFilesNeverCrashTheReader)
+{
+    std::mt19937 rng(4242);
+    std::string good = riff(fmt_chunk(1, 2, 22050, 16, u16(0)) + "LIST" + u32(3) + "abc" + std::string(1, '\0') +
+                            data_chunk(std::string(3000, '\x55')));
+    build_from_ini("");
+    for (int round = 0; round < 400; round++) {
+        std::string wav = good.substr(0, rng() % (good.size() + 1));
+        for (int flips = rng() % 8; flips > 0 && !wav.empty(); flips--)
+            wav[rng() % std::min<size_t>(wav.size(), 80)] = char(rng());
+        write_file(temp_path("r.wav"), wav);
+        test_host->file_answers.push_back(temp_path("r.wav"));
+        if (Get_wav()) {
+            Tempfile = nullptr;
+            ConvertWave();
+        } else {
+            EXPECT_TRUE(error.empty() || error.find("av") != std::string::npos || error.find("Only") == 0) << error;
+        }
+        tape_close_all();
+    }
+}
+
+} // namespace

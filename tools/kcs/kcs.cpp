@@ -1,0 +1,450 @@
+// KCS.com: decodes Kansas City Standard cassette audio into bytes, and encodes bytes
+// as a KCS recording. See usage_text.
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* usage_text =
+    "usage: KCS.com [options] SAMPLES OUTPUT        decode a recording into bytes\n"
+    "       KCS.com -W [options] INPUT OUTPUT.wav   encode bytes as a recording\n"
+    "\n"
+    "SAMPLES are headerless 8-bit unsigned mono samples at 22050 per second (as Quarzel's\n"
+    "Convert KCS Wave Files writes them). Kansas City Standard: a 0 bit is 1200 Hz, a 1 bit\n"
+    "2400 Hz; at 300 baud 4 or 8 cycles, at 600 baud 2 or 4, at 1200 baud 1 or 2. Every byte\n"
+    "is a start bit (0), the data bits (lowest first), a parity bit, and stop bits (1); the\n"
+    "line rests at 1 between bytes and in the leader.\n"
+    "\n"
+    "  -B1, -B2   600 or 1200 baud (default 300)\n"
+    "  -D         8 data bits (default 7)\n"
+    "  -S         2 stop bits (default 1)\n"
+    "  -E, -O, -N even, odd or no parity. The word formats are those of the 6850 serial chip:\n"
+    "             8 data bits with 2 stop bits is 8N2 (the parity flag has no effect);\n"
+    "             8 data bits with 1 stop bit is 8E1, 8O1 or, with -N, 8N1;\n"
+    "             7 data bits always carry parity: 7E2, 7O2, 7E1, 7O1 (-N counts as even).\n"
+    "             OSI tapes are 300 baud 8N2: -D -S.\n"
+    "  -Fn        shift the decision between the two tones, -64 to 64 (default 0); positive\n"
+    "             values need more 2400 Hz energy before a bit counts as 1\n"
+    "  -Hn        zero-crossing hysteresis in sample units, 0 to 16 (default 3): where the\n"
+    "             two tones' energies are too close to call, the crossings of the signal\n"
+    "             through a band of +-n around its mean decide\n"
+    "  -X         text output: bit 7 cleared and NUL bytes dropped, as a tape input wants it\n"
+    "  -R         report: speed, bytes and errors on standard error\n"
+    "  -W         encode INPUT (any bytes) as a WAV file, 22050 Hz, 8-bit mono\n"
+    "  -Ln        with -W: seconds of leader tone before the data (default 5)\n"
+    "\n"
+    "Decoding removes the DC offset, finds the tape speed from the leader tone (recordings\n"
+    "may run several percent off), decides each bit by the energy of the two tones over the\n"
+    "bit (quadrature sums), and synchronises on every start bit to a fraction of a sample.\n"
+    "Exit status: 0 when bytes were decoded; 1 bad usage or unreadable input; 2 no carrier;\n"
+    "3 nothing decoded; 4 too many framing errors (the bytes are written all the same).\n";
+
+constexpr double RATE = 22050.0;
+
+struct Options {
+    int baud = 300;
+    int data_bits = 7;
+    int stop_bits = 1;
+    char parity = 0;  // 'E', 'O', 'N'; 0 until given
+    int shift = 0;
+    int hysteresis = 3;
+    bool text = false, report = false, encode = false;
+    int leader = 5;
+    std::string input, output;
+
+    // The 6850 formats: 8 bits with 2 stop bits have no parity; 7 bits always have one.
+    bool has_parity() const
+    {
+        if (data_bits == 8)
+            return stop_bits == 1 && (parity == 'E' || parity == 'O');
+        return true;
+    }
+    bool odd() const { return parity == 'O'; }
+    int frame_bits() const { return 1 + data_bits + (has_parity() ? 1 : 0) + stop_bits; }
+};
+
+bool parse_int(const char* text, int low, int high, int& value)
+{
+    char* end = nullptr;
+    long v = std::strtol(text, &end, 10);
+    if (!*text || *end || v < low || v > high)
+        return false;
+    value = int(v);
+    return true;
+}
+
+// Returns false on bad usage.
+bool parse(int argc, char** argv, Options& o)
+{
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; i++) {
+        const char* a = argv[i];
+        if (a[0] != '-' || !a[1]) {
+            files.push_back(a);
+            continue;
+        }
+        std::string s = a;
+        if (s == "-B1") o.baud = 600;
+        else if (s == "-B2") o.baud = 1200;
+        else if (s == "-D") o.data_bits = 8;
+        else if (s == "-S") o.stop_bits = 2;
+        else if (s == "-E" || s == "-O" || s == "-N") o.parity = s[1];
+        else if (s == "-X") o.text = true;
+        else if (s == "-R") o.report = true;
+        else if (s == "-W") o.encode = true;
+        else if (s[1] == 'F' && parse_int(a + 2, -64, 64, o.shift)) continue;
+        else if (s[1] == 'H' && parse_int(a + 2, 0, 16, o.hysteresis)) continue;
+        else if (s[1] == 'L' && parse_int(a + 2, 0, 600, o.leader)) continue;
+        else return false;
+    }
+    if (files.size() != 2)
+        return false;
+    o.input = files[0];
+    o.output = files[1];
+    return true;
+}
+
+bool read_file(const std::string& path, std::vector<uint8_t>& bytes)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    uint8_t buffer[65536];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+bool write_file(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+// --- encoding ------------------------------------------------------------------------
+
+void put32(std::vector<uint8_t>& v, uint32_t x)
+{
+    for (int i = 0; i < 4; i++)
+        v.push_back(uint8_t(x >> (8 * i)));
+}
+
+std::vector<uint8_t> encode(const std::vector<uint8_t>& data, const Options& o)
+{
+    std::vector<int> bits(size_t(o.leader * o.baud), 1);
+    for (uint8_t byte : data) {
+        bits.push_back(0);
+        int ones = 0;
+        for (int i = 0; i < o.data_bits; i++) {
+            int b = (byte >> i) & 1;
+            ones += b;
+            bits.push_back(b);
+        }
+        if (o.has_parity())
+            bits.push_back((ones & 1) ^ (o.odd() ? 1 : 0));
+        for (int i = 0; i < o.stop_bits; i++)
+            bits.push_back(1);
+    }
+    bits.insert(bits.end(), size_t(o.baud / 2), 1);
+
+    double bit_length = RATE / o.baud, phase = 0;
+    size_t count = size_t(bits.size() * bit_length);
+    std::vector<uint8_t> wav = {'R', 'I', 'F', 'F'};
+    put32(wav, uint32_t(36 + count));
+    for (const char* s : {"WAVEfmt "})
+        wav.insert(wav.end(), s, s + 8);
+    put32(wav, 16);
+    wav.insert(wav.end(), {1, 0, 1, 0});
+    put32(wav, 22050);
+    put32(wav, 22050);
+    wav.insert(wav.end(), {1, 0, 8, 0, 'd', 'a', 't', 'a'});
+    put32(wav, uint32_t(count));
+    for (size_t n = 0; n < count; n++) {
+        double f = bits[std::min(bits.size() - 1, size_t(n / bit_length))] ? 2400 : 1200;
+        phase += 2 * M_PI * f / RATE;
+        wav.push_back(uint8_t(std::lround(128 + 100 * std::sin(phase))));
+    }
+    return wav;
+}
+
+// --- decoding ------------------------------------------------------------------------
+
+// Quadrature sums of the signal against a tone, as prefix sums over a stretch of samples,
+// so that the energy of any window, fractional bounds included, costs O(1).
+class Tone {
+public:
+    Tone(const std::vector<float>& x, double frequency) : x(x), step(2 * M_PI * frequency / RATE) {}
+
+    double energy(double a, double b)
+    {
+        cover(a, b);
+        std::complex<double> s = at(b) - at(a);
+        return std::norm(s);
+    }
+
+private:
+    static constexpr size_t CHUNK = 1 << 18;
+
+    void cover(double a, double b)
+    {
+        size_t first = size_t(std::max(0.0, std::floor(a)));
+        size_t last = size_t(std::ceil(b)) + 1;
+        if (!sums.empty() && first >= base && last < base + sums.size())
+            return;
+        base = first;
+        size_t end = std::min(x.size(), base + std::max(CHUNK, last - base + 1));
+        sums.assign(end - base + 1, 0);
+        for (size_t n = base; n < end; n++)
+            sums[n - base + 1] = sums[n - base] + std::polar(double(x[n]), -step * double(n));
+    }
+
+    std::complex<double> at(double t) const
+    {
+        t = std::clamp(t - double(base), 0.0, double(sums.size() - 1));
+        size_t i = std::min(size_t(t), sums.size() - 2);
+        double f = t - double(i);
+        return sums[i] * (1 - f) + sums[i + 1] * f;
+    }
+
+    const std::vector<float>& x;
+    double step;
+    size_t base = 0;
+    std::vector<std::complex<double>> sums;
+};
+
+struct Stats {
+    size_t frames = 0, framing = 0, parity = 0;
+    double speed = 1;
+    bool carrier = false;
+};
+
+class Decoder {
+public:
+    Decoder(const std::vector<uint8_t>& samples, const Options& o) : o(o)
+    {
+        remove_dc(samples);
+        stats.speed = find_speed();
+        mark = std::make_unique<Tone>(x, 2400 * stats.speed);
+        space = std::make_unique<Tone>(x, 1200 * stats.speed);
+        bit = RATE / (o.baud * stats.speed);
+    }
+
+    std::vector<uint8_t> run()
+    {
+        std::vector<uint8_t> out;
+        double t = 0;
+        while (find_start(t)) {
+            int value;
+            t = frame(t, value);
+            if (value >= 0)
+                out.push_back(uint8_t(value));
+        }
+        return out;
+    }
+
+    Stats stats;
+
+private:
+    // The signal less its local mean over two periods of the low tone.
+    void remove_dc(const std::vector<uint8_t>& s)
+    {
+        const size_t w = 37;
+        x.resize(s.size());
+        double sum = 0;
+        for (size_t n = 0; n < s.size() + w / 2; n++) {
+            if (n < s.size())
+                sum += s[n];
+            if (n >= w)
+                sum -= s[n - w];
+            if (n >= w / 2) {
+                size_t c = n - w / 2;
+                size_t count = std::min(n + 1, w) - (n >= s.size() ? n + 1 - s.size() : 0);
+                x[c] = float(s[c] - sum / double(count));
+            }
+        }
+    }
+
+    // The leader is the mark tone: its measured frequency over 2400 Hz is the tape's speed.
+    double find_speed()
+    {
+        const size_t span = 8192;
+        for (size_t start = 0; start + span <= x.size(); start += span / 2) {
+            double power = 0;
+            for (size_t n = start; n < start + span; n++)
+                power += double(x[n]) * x[n];
+            if (power / span < 4)
+                continue;
+            double best = 0, best_f = 0;
+            for (double f = 2100; f <= 2700; f += 3) {
+                std::complex<double> s = 0;
+                double w = 2 * M_PI * f / RATE;
+                for (size_t n = start; n < start + span; n++)
+                    s += std::polar(double(x[n]), -w * double(n));
+                if (std::norm(s) > best) {
+                    best = std::norm(s);
+                    best_f = f;
+                }
+            }
+            // A pure tone puts about half of its power into the matching sum.
+            if (best / (double(span) * power) > 0.3)
+                return best_f / 2400;
+        }
+        return 1;
+    }
+
+    // Above 0 for the mark tone, below 0 for the space tone, from -1 to 1; nan without a carrier.
+    double decision(double a, double b)
+    {
+        double em = mark->energy(a, b), es = space->energy(a, b);
+        double n = b - a, power = 0;
+        for (size_t i = size_t(std::max(0.0, a)); i < size_t(std::min(b, double(x.size()))); i++)
+            power += double(x[i]) * x[i];
+        if (power < 4 * n || (em + es) < 0.1 * n * power)
+            return NAN;
+        stats.carrier = true;
+        double d = (em - es) / (em + es) - o.shift / 64.0;
+        if (std::fabs(d) < 0.1)
+            d = crossings_decision(a, b);
+        return d;
+    }
+
+    // Counts the crossings through the hysteresis band: a mark bit has twice a space bit's.
+    double crossings_decision(double a, double b)
+    {
+        int crossings = 0, side = 0;
+        for (size_t i = size_t(std::max(0.0, a)); i < size_t(std::min(b, double(x.size()))); i++) {
+            int s = x[i] > o.hysteresis ? 1 : x[i] < -o.hysteresis ? -1 : 0;
+            if (s && s != side) {
+                crossings += side != 0;
+                side = s;
+            }
+        }
+        double expected_space = 2 * 1200 * stats.speed * (b - a) / RATE;
+        return crossings > 1.5 * expected_space ? 0.05 : -0.05;
+    }
+
+    // Moves t to the next mark-to-space edge; false at the end of the recording.
+    bool find_start(double& t)
+    {
+        double previous = NAN;
+        for (; t + bit < double(x.size()); t += 1) {
+            double d = decision(t, t + bit);
+            if (previous > 0 && d <= 0) {
+                // The window straddles the edge half way: interpolate the crossing.
+                double f = previous / (previous - d);
+                t = t - 1 + f + bit / 2;
+                return true;
+            }
+            previous = std::isnan(d) ? NAN : d;
+        }
+        return false;
+    }
+
+    // Reads the frame whose start bit begins at t; value = the byte, or -1 for a false start.
+    double frame(double t, int& value)
+    {
+        auto bit_at = [&](int i) {
+            double a = t + (i + 0.1) * bit, b = t + (i + 0.9) * bit;
+            double d = decision(a, b);
+            return std::isnan(d) ? -1 : d > 0 ? 1 : 0;
+        };
+        value = -1;
+        if (bit_at(0) != 0)
+            return t + bit / 2;
+        int byte = 0, ones = 0;
+        for (int i = 0; i < o.data_bits; i++) {
+            int b = bit_at(1 + i);
+            if (b < 0)
+                return t + bit / 2;
+            byte |= b << i;
+            ones += b;
+        }
+        int next = 1 + o.data_bits;
+        stats.frames++;
+        if (o.has_parity() && ((ones + bit_at(next++)) & 1) != (o.odd() ? 1 : 0))
+            stats.parity++;
+        bool stopped = true;
+        for (int i = 0; i < o.stop_bits; i++)
+            stopped = stopped && bit_at(next + i) == 1;
+        if (!stopped)
+            stats.framing++;
+        value = byte;
+        return t + (next + o.stop_bits - 1) * bit;  // the search starts on the last stop bit
+    }
+
+    const Options& o;
+    std::vector<float> x;
+    std::unique_ptr<Tone> mark, space;
+    double bit;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options o;
+    if (argc == 2 && (!std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "--help"))) {
+        std::fputs(usage_text, stdout);
+        return 0;
+    }
+    if (!parse(argc, argv, o)) {
+        std::fputs(usage_text, stderr);
+        return 1;
+    }
+    if (!o.parity)
+        o.parity = o.data_bits == 8 ? 'N' : 'E';
+    std::vector<uint8_t> input;
+    if (!read_file(o.input, input)) {
+        std::fprintf(stderr, "KCS: cannot read %s\n", o.input.c_str());
+        return 1;
+    }
+    if (o.encode) {
+        if (!write_file(o.output, encode(input, o))) {
+            std::fprintf(stderr, "KCS: cannot write %s\n", o.output.c_str());
+            return 1;
+        }
+        return 0;
+    }
+
+    Decoder decoder(input, o);
+    std::vector<uint8_t> bytes = decoder.run();
+    if (o.text) {
+        for (uint8_t& b : bytes)
+            b &= 0x7F;
+        bytes.erase(std::remove(bytes.begin(), bytes.end(), 0), bytes.end());
+    }
+    const Stats& s = decoder.stats;
+    if (o.report)
+        std::fprintf(stderr, "KCS: %d baud, tape speed %+.1f %%, %zu bytes, %zu framing and %zu parity errors\n",
+                     o.baud, (s.speed - 1) * 100, s.frames, s.framing, s.parity);
+    if (!s.carrier) {
+        std::fprintf(stderr, "KCS: no carrier found in %s\n", o.input.c_str());
+        return 2;
+    }
+    if (!write_file(o.output, bytes)) {
+        std::fprintf(stderr, "KCS: cannot write %s\n", o.output.c_str());
+        return 1;
+    }
+    if (s.frames == 0) {
+        std::fprintf(stderr, "KCS: no data decoded\n");
+        return 3;
+    }
+    if (s.framing > std::max<size_t>(2, s.frames / 20)) {
+        std::fprintf(stderr, "KCS: too many framing errors (%zu of %zu bytes)\n", s.framing, s.frames);
+        return 4;
+    }
+    return 0;
+}
