@@ -133,12 +133,8 @@ WARM:   cld
         ldy #0
 @walk:  lda (PTR1),y
         beq @end
-        clc
-        adc PTR1
-        sta PTR1
-        bcc :+
-        inc PTR1+1
-:       lda PTR1+1
+        jsr NEXTREC
+        lda PTR1+1
         cmp MEMTOP+1
         bcc @walk
         jsr DONEW               ; not a program: start empty
@@ -504,16 +500,21 @@ FINDLINE:
         bne @after
         clc
         rts
-@next:  ldy #0
+@next:  jsr NEXTREC
+        jmp @line
+@after: sec
+        rts
+
+; PTR1 = the line record after the one at PTR1.
+NEXTREC:
+        ldy #0
         lda (PTR1),y
         clc
         adc PTR1
         sta PTR1
-        bcc @line
+        bcc :+
         inc PTR1+1
-        bne @line
-@after: sec
-        rts
+:       rts
 
 DONEW:  lda #<PROGRAM
         sta PROGEND
@@ -1110,14 +1111,8 @@ LISTALL:
 @more:  iny
         bne @text
 @end:   jsr LINEEND
-        ldy #0
-        lda (PTR1),y
-        clc
-        adc PTR1
-        sta PTR1
-        bcc @line
-        inc PTR1+1
-        bne @line
+        jsr NEXTREC
+        jmp @line
 @done:  rts
 
 ; A listed line ends in CR LF; on tape in CR, ten NULs and LF, as OSI tapes have it.

@@ -1,6 +1,8 @@
 // Quarzel's own monitor and BASIC, as the shipped program folder starts them.
 #include "e2e/headless_fixture.h"
 
+#include <cstdio>
+
 namespace {
 
 class OwnRoms : public Headless {
@@ -53,6 +55,17 @@ TEST_F(OwnRoms, BasicComputesAndRunsPrograms)
                           "--until", "OK\n_"});
     ASSERT_EQ(loops.status, 0) << loops.err << loops.out;
     EXPECT_TRUE(has(loops, "\n 1 5 9\n 21 22 11 12\n-3 300 4-1\nOK\n")) << loops.out;
+}
+
+TEST_F(OwnRoms, WarmStartKeepsTheProgram)
+{
+    std::string monitor = slurp(fs::path(QUARZEL_PROGRAM_DIR) / "monitor.rom");
+    ASSERT_EQ(monitor.size(), 2048u);
+    char reset[8];
+    std::snprintf(reset, sizeof reset, "%04X", uint8_t(monitor[0x7FC]) | uint8_t(monitor[0x7FD]) << 8);
+    Result r = basic({"--type", "10 PRINT 6*7\\r", "--pc", reset, "--until", "C/W/M ?", "--type", "W", "--until",
+                      "OK", "--type", "RUN\\r", "--until", " 42"});
+    EXPECT_EQ(r.status, 0) << r.err << r.out;
 }
 
 TEST_F(OwnRoms, ErrorsNameTheirLineAndCtrlCBreaks)
