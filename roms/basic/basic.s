@@ -27,6 +27,9 @@ BUFMAX  = $23
 QUOTE   = $24
 COUNT   = $25
 CHAR    = $26
+ARREND  = $27           ; the end of the arrays, which follow the program
+REF     = $29           ; the two bytes of a variable or array element
+TMPV    = $2B
 VARS    = $80           ; A to Z, two bytes each
 
 LINEBUF = $0220         ; a typed line, 127 characters at most
@@ -62,17 +65,17 @@ T_CLEAR  = $8F
 T_POKE   = $90
 T_LOAD   = $91
 T_SAVE   = $92
-T_THEN   = $93
-T_TO     = $94
-T_STEP   = $95
-T_PEEK   = $96
-T_USR    = $97
-T_RND    = $98
-T_ABS    = $99
-T_AND    = $9A
-T_OR     = $9B
-T_NOT    = $9C
-T_LAST   = $9C
+T_DIM    = $93
+T_THEN   = $94
+T_TO     = $95
+T_STEP   = $96
+T_PEEK   = $97
+T_USR    = $98
+T_RND    = $99
+T_ABS    = $9A
+T_AND    = $9B
+T_OR     = $9C
+T_NOT    = $9D
 
 ; Error numbers: offsets into ERRTAB.
 E_SYNTAX = 0
@@ -84,6 +87,9 @@ E_OVER   = 10
 E_MEMORY = 12
 E_GOSUB  = 14
 E_FOR    = 16
+E_RANGE  = 18
+E_UNDIM  = 20
+E_REDIM  = 22
 
 .segment "CODE"
 
@@ -524,6 +530,13 @@ DONEW:  lda #<PROGRAM
         tay
         sta (PROGEND),y
 DOCLEAR:
+        clc
+        lda PROGEND
+        adc #1
+        sta ARREND
+        lda PROGEND+1
+        adc #0
+        sta ARREND+1
         lda #0
         ldx #51
 :       sta VARS,x
@@ -612,7 +625,7 @@ STATEMENT:
 
 STMTS:  .word DOEND-1, DOFOR-1, DONEXT-1, DOIF-1, DOGOTO-1, DOGOSUB-1, DORETURN-1, DOREM-1
         .word DOPRINT-1, DOINPUT-1, DOLET-1, DOSTOP-1, DOLIST-1, DORUN-1, DONEWCMD-1, DOCLEAR-1
-        .word DOPOKE-1, DOLOAD-1, DOSAVE-1
+        .word DOPOKE-1, DOLOAD-1, DOSAVE-1, DODIM-1
 
 DOEND:  jmp READY
 
@@ -726,20 +739,29 @@ DOIF:   jsr EXPR
         jmp GOLINE
 :       jmp CONTINUE
 
-; [LET] variable = expression
-DOLET:  jsr GETVAR
+; [LET] variable or array element = expression
+DOLET:  jsr GETREF
         bcc :+
         jmp SYNERR
-:       pha
+:       lda REF+1
+        pha
+        lda REF
+        pha
         lda #'='
         jsr EXPECT
         jsr EXPR
         pla
-        tax
+        sta REF
+        pla
+        sta REF+1
+; Stores ACC at REF.
+STOREREF:
+        ldy #0
         lda ACC
-        sta VARS,x
+        sta (REF),y
+        iny
         lda ACC+1
-        sta VARS+1,x
+        sta (REF),y
         rts
 
 DOPOKE: jsr EXPR
@@ -754,7 +776,19 @@ DOPOKE: jsr EXPR
         rts
 
 ; FOR variable = start TO limit [STEP step]
-DOFOR:  jsr DOLET               ; X = the variable's offset
+DOFOR:  jsr GETVAR
+        bcc :+
+        jmp SYNERR
+:       pha                     ; the variable's offset
+        lda #'='
+        jsr EXPECT
+        jsr EXPR
+        pla
+        tax
+        lda ACC
+        sta VARS,x
+        lda ACC+1
+        sta VARS+1,x
         txa
         pha
         lda #T_TO
@@ -947,18 +981,12 @@ DOINPUT:
         lda TXTPTR+1
         sta LISTLO+1
 @again: jsr ANSWER
-@var:   jsr GETVAR
+@var:   jsr GETREF
         bcc :+
         jmp SYNERR
-:       pha
-        jsr ANSNUM
-        pla
+:       jsr ANSNUM
         bcs @redo
-        tax
-        lda ACC
-        sta VARS,x
-        lda ACC+1
-        sta VARS+1,x
+        jsr STOREREF
         jsr SKIPSP
         cmp #','
         bne @done
@@ -1349,12 +1377,13 @@ PRIMARY:
         jsr EXPR
         lda #')'
         jmp EXPECT
-@var:   jsr GETVAR
+@var:   jsr GETREF
         bcs @func
-        tax
-        lda VARS,x
+        ldy #0
+        lda (REF),y
         sta ACC
-        lda VARS+1,x
+        iny
+        lda (REF),y
         sta ACC+1
         rts
 @func:  jsr SKIPSP
@@ -1604,6 +1633,205 @@ GETNUM: lda #0
 @over2: ldx #E_OVER
         jmp ERROR
 
+; DIM letter(n) [, letter(n) ...]: arrays of the elements 0 to n, after the program.
+DODIM:  jsr GETVAR
+        bcc :+
+        jmp SYNERR
+:       pha
+        jsr FINDARR
+        bcs :+
+        ldx #E_REDIM
+        jmp ERROR
+:       lda #'('
+        jsr EXPECT
+        jsr EXPR
+        lda #')'
+        jsr EXPECT
+        lda ACC+1
+        bpl :+
+        ldx #E_RANGE
+        jmp ERROR
+:       jsr ARRSIZE             ; PTR3 = the new end of the arrays
+        clc
+        lda ARREND
+        adc TMP
+        sta PTR3
+        lda ARREND+1
+        adc TMP+1
+        sta PTR3+1
+        bcs @full
+        lda MEMTOP
+        cmp PTR3
+        lda MEMTOP+1
+        sbc PTR3+1
+        bcs @room
+@full:  ldx #E_MEMORY
+        jmp ERROR
+@room:  ldy #0                  ; the block: letter, n, then the elements at 0
+        pla
+        sta (ARREND),y
+        iny
+        lda ACC
+        sta (ARREND),y
+        iny
+        lda ACC+1
+        sta (ARREND),y
+        clc
+        lda ARREND
+        adc #3
+        sta PTR2
+        lda ARREND+1
+        adc #0
+        sta PTR2+1
+        ldy #0
+@zero:  lda PTR2
+        cmp PTR3
+        bne :+
+        lda PTR2+1
+        cmp PTR3+1
+        beq @made
+:       tya
+        sta (PTR2),y
+        inc PTR2
+        bne @zero
+        inc PTR2+1
+        bne @zero
+@made:  lda PTR3
+        sta ARREND
+        lda PTR3+1
+        sta ARREND+1
+        jsr SKIPSP
+        cmp #','
+        bne :+
+        jsr ADVANCE
+        jmp DODIM
+:       rts
+
+; TMP = the bytes of an array block with the elements 0 to ACC: 5 + 2 * ACC.
+ARRSIZE:
+        lda ACC
+        asl a
+        sta TMP
+        lda ACC+1
+        rol a
+        sta TMP+1
+        clc
+        lda TMP
+        adc #5
+        sta TMP
+        bcc :+
+        inc TMP+1
+:       rts
+
+; PTR2 = the block of the array of variable offset A; carry set when there is none.
+FINDARR:
+        sta TMPV
+        clc
+        lda PROGEND
+        adc #1
+        sta PTR2
+        lda PROGEND+1
+        adc #0
+        sta PTR2+1
+@block: lda PTR2
+        cmp ARREND
+        lda PTR2+1
+        sbc ARREND+1
+        bcs @none
+        ldy #0
+        lda (PTR2),y
+        cmp TMPV
+        beq @found
+        ldy #1
+        lda (PTR2),y
+        sta ACC
+        iny
+        lda (PTR2),y
+        sta ACC+1
+        jsr ARRSIZE
+        clc
+        lda PTR2
+        adc TMP
+        sta PTR2
+        lda PTR2+1
+        adc TMP+1
+        sta PTR2+1
+        jmp @block
+@found: clc
+        rts
+@none:  sec
+        rts
+
+; A variable or array element at TXTPTR: carry clear and REF = its two bytes.
+GETREF: jsr GETVAR
+        bcc :+
+        rts
+:       sta TMPV
+        jsr SKIPSP
+        cmp #'('
+        beq @element
+        lda TMPV
+        clc
+        adc #VARS
+        sta REF
+        lda #0
+        sta REF+1
+        clc
+        rts
+@element:
+        jsr ADVANCE
+        lda TMPV
+        pha
+        jsr EXPR
+        lda #')'
+        jsr EXPECT
+        lda ACC                 ; FINDARR takes ACC for the sizes it walks
+        pha
+        lda ACC+1
+        pha
+        tsx
+        lda $0103,x             ; the variable offset, under the index
+        jsr FINDARR
+        pla
+        sta ACC+1
+        pla
+        sta ACC
+        pla
+        bcc :+
+        ldx #E_UNDIM
+        jmp ERROR
+:       ldy #2                  ; 0 <= index <= n, compared without sign
+        lda ACC+1
+        cmp (PTR2),y
+        bcc @inside
+        bne @outside
+        dey
+        lda (PTR2),y
+        cmp ACC
+        bcs @inside
+@outside:
+        ldx #E_RANGE
+        jmp ERROR
+@inside:
+        asl ACC                 ; REF = the block + 3 + 2 * index
+        rol ACC+1
+        clc
+        lda PTR2
+        adc #3
+        sta REF
+        lda PTR2+1
+        adc #0
+        sta REF+1
+        clc
+        lda REF
+        adc ACC
+        sta REF
+        lda REF+1
+        adc ACC+1
+        sta REF+1
+        clc
+        rts
+
 ; The variable at TXTPTR: carry clear, A = its offset in VARS, TXTPTR past it.
 GETVAR: jsr SKIPSP
         cmp #'A'
@@ -1788,6 +2016,7 @@ BRKMSG: .byte "BREAK", 0
 INMSG:  .byte " IN ", 0
 
 ERRTAB: .word M_SYNTAX, M_LINE, M_RETURN, M_NEXT, M_DIV0, M_OVER, M_MEMORY, M_GOSUB, M_FOR
+        .word M_RANGE, M_UNDIM, M_REDIM
 M_SYNTAX: .byte "SYNTAX", 0
 M_LINE:   .byte "UNDEFINED LINE", 0
 M_RETURN: .byte "RETURN WITHOUT GOSUB", 0
@@ -1797,6 +2026,9 @@ M_OVER:   .byte "OVERFLOW", 0
 M_MEMORY: .byte "OUT OF MEMORY", 0
 M_GOSUB:  .byte "TOO MANY GOSUBS", 0
 M_FOR:    .byte "TOO MANY FORS", 0
+M_RANGE:  .byte "SUBSCRIPT OUT OF RANGE", 0
+M_UNDIM:  .byte "UNDIMENSIONED ARRAY", 0
+M_REDIM:  .byte "REDIMENSIONED ARRAY", 0
 
 ; Keywords in token order, the last letter of each with bit 7 set.
 .macro KW text
@@ -1825,6 +2057,7 @@ KEYWORDS:
         KW "POKE"
         KW "LOAD"
         KW "SAVE"
+        KW "DIM"
         KW "THEN"
         KW "TO"
         KW "STEP"

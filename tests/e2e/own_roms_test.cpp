@@ -103,6 +103,17 @@ TEST_F(OwnRoms, SavedProgramLoadsBack)
     EXPECT_EQ(plain.status, 0) << plain.err << plain.out;
 }
 
+TEST_F(OwnRoms, Arrays)
+{
+    Result r = basic({"--type",
+                      "10 DIM A(5),B(2)\\r20 FOR I=0 TO 5:A(I)=I*I:NEXT\\r30 B(2)=A(5)+A(A(2))\\r"
+                      "40 PRINT A(3);B(2);A(0)\\r50 PRINT A(6)\\rRUN\\rDIM A(1)\\rPRINT Q(0)\\r",
+                      "--until", "UNDIMENSIONED"});
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_TRUE(has(r, "\n 9 41 0\n?SUBSCRIPT OUT OF RANGE ERROR IN")) << r.out;
+    EXPECT_TRUE(has(r, "?REDIMENSIONED ARRAY ERROR")) << r.out;
+}
+
 TEST_F(OwnRoms, InputReadsNumbers)
 {
     Result r = basic({"--type", "10 INPUT \"TWO\";A,B:PRINT A*B\\rRUN\\r", "--until", "TWO? ", "--type", "-6\\r",
