@@ -23,10 +23,11 @@
 namespace {
 
 const char* usage_text =
-    "usage: quarzel --headless [options] [CONFIG]\n"
+    "usage: quarzel [CONFIG]                      the emulator in its window\n"
+    "       quarzel --headless [options] [CONFIG]\n"
     "\n"
-    "Runs the emulated machine without a window, as fast as it can, and performs these steps\n"
-    "in command-line order:\n"
+    "--headless runs the emulated machine without a window, as fast as it can, and performs\n"
+    "these steps in command-line order:\n"
     "  --type TEXT        type TEXT on the OSI keyboard (\\r RETURN, \\n LINE FEED, \\\\ backslash,\n"
     "                     \\^C Ctrl-C and likewise for the other letters)\n"
     "  --wait N           run N emulated cycles (rounded up to whole 60000-cycle time slices)\n"
