@@ -1,7 +1,6 @@
 #include "cassette/wave.h"
 
 #include "config/config.h"
-#include "cpu/bus.h"
 #include "host/host.h"
 #include "machine/tape.h"
 
@@ -70,15 +69,8 @@ const char* check_format(const uint8_t* f)
 int Get_wav()
 {
     error.clear();
-    tape_close_all();
-    DiskSelect(sztFilePath, 1, "*.wav");
-    in = sztFileName.empty() ? nullptr : std::fopen(sztFileName.c_str(), "rb");
-    if (!in)
+    if (!FileMenue("*.wav"))  // opened as tape input, exactly as the File menu opens one
         return 0;
-    std::string dir = host->current_dir();
-    sztFilePath = dir.empty() || dir.back() == '/' ? dir : dir + "/";
-    ch_in = 0;
-    *acia1cptr = 0x0F;
 
     uint8_t head[12];
     if (std::fread(head, 1, 12, in) != 12 || std::memcmp(head, "RIFF", 4) || std::memcmp(head + 8, "WAVE", 4))
