@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -182,17 +183,16 @@ std::vector<uint8_t> encode(const std::vector<uint8_t>& data, const Options& o)
 
 // --- decoding ------------------------------------------------------------------------
 
-// Quadrature sums of the signal against a tone, as prefix sums over a stretch of samples,
-// so that the energy of any window, fractional bounds included, costs O(1).
-class Tone {
+// Prefix sums of term(n) over a stretch of the samples, so that the sum over any window,
+// fractional bounds included, costs O(1). The stretch moves on as the decoder does.
+class Sums {
 public:
-    Tone(const std::vector<float>& x, double frequency) : x(x), step(2 * M_PI * frequency / RATE) {}
+    Sums(size_t size, std::function<std::complex<double>(size_t)> term) : size(size), term(std::move(term)) {}
 
-    double energy(double a, double b)
+    std::complex<double> over(double a, double b)
     {
         cover(a, b);
-        std::complex<double> s = at(b) - at(a);
-        return std::norm(s);
+        return at(b) - at(a);
     }
 
 private:
@@ -205,10 +205,10 @@ private:
         if (!sums.empty() && first >= base && last < base + sums.size())
             return;
         base = first;
-        size_t end = std::min(x.size(), base + std::max(CHUNK, last - base + 1));
+        size_t end = std::min(size, base + std::max(CHUNK, last - base + 1));
         sums.assign(end - base + 1, 0);
         for (size_t n = base; n < end; n++)
-            sums[n - base + 1] = sums[n - base] + std::polar(double(x[n]), -step * double(n));
+            sums[n - base + 1] = sums[n - base] + term(n);
     }
 
     std::complex<double> at(double t) const
@@ -219,8 +219,8 @@ private:
         return sums[i] * (1 - f) + sums[i + 1] * f;
     }
 
-    const std::vector<float>& x;
-    double step;
+    size_t size;
+    std::function<std::complex<double>(size_t)> term;
     size_t base = 0;
     std::vector<std::complex<double>> sums;
 };
@@ -237,8 +237,9 @@ public:
     {
         remove_dc(samples);
         stats.speed = find_speed();
-        mark = std::make_unique<Tone>(x, 2400 * stats.speed);
-        space = std::make_unique<Tone>(x, 1200 * stats.speed);
+        mark = tone(2400 * stats.speed);
+        space = tone(1200 * stats.speed);
+        power = std::make_unique<Sums>(x.size(), [this](size_t n) { return std::complex<double>(x[n] * x[n]); });
         bit = RATE / (o.baud * stats.speed);
     }
 
@@ -308,11 +309,9 @@ private:
     // Above 0 for the mark tone, below 0 for the space tone, from -1 to 1; nan without a carrier.
     double decision(double a, double b)
     {
-        double em = mark->energy(a, b), es = space->energy(a, b);
-        double n = b - a, power = 0;
-        for (size_t i = size_t(std::max(0.0, a)); i < size_t(std::min(b, double(x.size()))); i++)
-            power += double(x[i]) * x[i];
-        if (power < 4 * n || (em + es) < 0.1 * n * power)
+        double em = std::norm(mark->over(a, b)), es = std::norm(space->over(a, b));
+        double n = b - a, p = power->over(a, b).real();
+        if (p < 4 * n || (em + es) < 0.1 * n * p)
             return NAN;
         stats.carrier = true;
         double d = (em - es) / (em + es) - o.shift / 64.0;
@@ -387,7 +386,14 @@ private:
 
     const Options& o;
     std::vector<float> x;
-    std::unique_ptr<Tone> mark, space;
+    // Quadrature sums against a tone: their norm over a window is the tone's energy there.
+    std::unique_ptr<Sums> tone(double frequency)
+    {
+        double step = 2 * M_PI * frequency / RATE;
+        return std::make_unique<Sums>(x.size(), [this, step](size_t n) { return std::polar(double(x[n]), -step * double(n)); });
+    }
+
+    std::unique_ptr<Sums> mark, space, power;
     double bit;
 };
 
