@@ -87,7 +87,7 @@ protected:
     }
     Audio encode(const std::string& text, const std::string& baud_option)
     {
-        spit(dir / "text", text);
+        write_file(dir / "text", text);
         std::string command = kcs + " -W " + baud_option + " -D -S -L1 " + (dir / "text").string() + " " +
                               (dir / "base.wav").string();
         EXPECT_EQ(std::system(command.c_str()), 0);
@@ -96,7 +96,7 @@ protected:
     // The decoded text, or "exit N" when the conversion failed.
     std::string convert(const std::string& wav_bytes, const std::string& baud)
     {
-        spit(dir / "in.wav", wav_bytes);
+        write_file(dir / "in.wav", wav_bytes);
         Result r = run({"--headless", "--baud", baud, "--convert-kcs", (dir / "in.wav").string(),
                         (dir / "out.bas").string()});
         return r.status ? "exit " + std::to_string(r.status) + ": " + r.err : slurp(dir / "out.bas");
@@ -132,7 +132,7 @@ TEST_F(Kcs, DecodesAnIndependentModemsRecording)
     if (std::system("command -v minimodem >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "minimodem is not installed";
     std::string text = "10 PRINT \"MINIMODEM\"\r\n20 GOTO 10\r\n";
-    spit(dir / "text", text);
+    write_file(dir / "text", text);
     std::string command = "minimodem --tx -f " + (dir / "mm.wav").string() +
                           " -R 22050 --mark 2400 --space 1200 --startbits 1 --stopbits 2 300 < " +
                           (dir / "text").string();
@@ -157,7 +157,7 @@ TEST_F(Kcs, FailuresExitWithAMessage)
         std::string samples(rng() % 30000, '\0');
         for (char& c : samples)
             c = char(rng() % (round % 2 ? 256 : 8) + (round % 2 ? 0 : 124));
-        spit(dir / "random.raw", samples);
+        write_file(dir / "random.raw", samples);
         std::string command = kcs + " -X -R -E -D -S -F00 -H03 " + (dir / "random.raw").string() + " " +
                               (dir / "random.out").string() + " 2>/dev/null";
         int raw = std::system(command.c_str());

@@ -13,11 +13,6 @@ std::string slurp(const fs::path& path)
     return s.str();
 }
 
-void spit(const fs::path& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 static std::string quote(const std::string& arg)
 {
     std::string q = "'";

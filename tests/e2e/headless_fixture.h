@@ -16,7 +16,6 @@ struct Result {
 };
 
 std::string slurp(const fs::path& path);
-void spit(const fs::path& path, const std::string& text);
 
 class Headless : public testing::Test {
 protected:

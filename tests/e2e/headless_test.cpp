@@ -14,7 +14,7 @@ protected:
         if (!fs::exists(basic) || !fs::exists(monitor))
             return "";
         fs::path ini = dir / "c1p.ini";
-        spit(ini, "[ROM]\nBASIC=" + basic + "\nKERNEL=" + monitor + "\n[RAM]\nRAMTOP=0x7FFF\n");
+        write_file(ini, "[ROM]\nBASIC=" + basic + "\nKERNEL=" + monitor + "\n[RAM]\nRAMTOP=0x7FFF\n");
         return ini.string();
     }
 
@@ -61,7 +61,7 @@ TEST_F(C1P, BasicListingLoadsFromTape)
 {
     std::string config = c1p_config();
     NEED_ROMS(config);
-    spit(dir / "prog.bas", "10 PRINT \"FROM TAPE\"\r\n20 PRINT 6*7\r\n");
+    write_file(dir / "prog.bas", "10 PRINT \"FROM TAPE\"\r\n20 PRINT 6*7\r\n");
     auto args = to_basic(config);
     args.insert(args.end(), {"--tape-in", (dir / "prog.bas").string(), "--type", "LOAD\\r", "--until",
                              "20 PRINT 6*7", "--type", " ", "--type", "RUN\\r", "--until", " 42", "--screen"});
@@ -75,7 +75,7 @@ TEST_F(C1P, MachineCodeLoadsThroughTheMonitorAndStarts)
     std::string config = c1p_config();
     NEED_ROMS(config);
     // LDA #'Q'; STA $D100; JMP * in the monitor's tape format, ending in ".0300G".
-    spit(dir / "prog.lod", ".0300/A9\r51\r8D\r00\rD1\r4C\r05\r03\r.0300G");
+    write_file(dir / "prog.lod", ".0300/A9\r51\r8D\r00\rD1\r4C\r05\r03\r.0300G");
     Result r = run({"--headless", config, "--until", "C/W/M ?", "--type", "M", "--tape-in", (dir / "prog.lod").string(),
                  "--type", "L", "--until-pc", "0305", "--screen", "--regs", "--trace", "3"});
     ASSERT_EQ(r.status, 0) << r.err << r.out;
@@ -91,10 +91,10 @@ TEST_F(C1P, FunctionalTestRunsThroughTheRunner)
         GTEST_SKIP() << "6502_functional_test.bin not found in " << QUARZEL_TESTDATA_DIR;
     std::string image((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
     ASSERT_EQ(image.size(), 65536u);
-    spit(dir / "low.bin", image.substr(0, 0x4000));
-    spit(dir / "monitor.rom", image.substr(0xF800));
-    spit(dir / "basic.rom", image.substr(0xA000, 0x2000));
-    spit(dir / "klaus.ini", "[ROM]\nBASIC=" + (dir / "basic.rom").string() + "\nKERNEL=" +
+    write_file(dir / "low.bin", image.substr(0, 0x4000));
+    write_file(dir / "monitor.rom", image.substr(0xF800));
+    write_file(dir / "basic.rom", image.substr(0xA000, 0x2000));
+    write_file(dir / "klaus.ini", "[ROM]\nBASIC=" + (dir / "basic.rom").string() + "\nKERNEL=" +
                                 (dir / "monitor.rom").string() + "\n[RAM]\nRAMTOP=0x7FFF\n");
     Result r = run({"--headless", (dir / "klaus.ini").string(), "--load", (dir / "low.bin").string() + "@0000", "--pc",
                  "0400", "--until-pc", "3469", "--limit", "200000000", "--regs"});
@@ -104,7 +104,7 @@ TEST_F(C1P, FunctionalTestRunsThroughTheRunner)
 
 TEST_F(C1P, ExitStatusesAndMessages)
 {
-    spit(dir / "none.ini", "[ROM]\nBASIC=" + (dir / "missing.rom").string() + "\n");
+    write_file(dir / "none.ini", "[ROM]\nBASIC=" + (dir / "missing.rom").string() + "\n");
     Result boot = run({"--headless", (dir / "none.ini").string()});
     EXPECT_EQ(boot.status, 1);
     EXPECT_NE(boot.err.find("ERROR during System Boot: Error opening"), std::string::npos) << boot.err;

@@ -32,7 +32,7 @@ TEST_F(OwnRoms, BannerPromptAndMonitorMemory)
 TEST_F(OwnRoms, MonitorTapeLoadsAndStartsItself)
 {
     // LDA #'K'; STA $D100; JMP * in the monitor's tape format, ending in ".0300G".
-    spit(dir / "prog.lod", ".0300/A9\r4B\r8D\r00\rD1\r4C\r05\r03\r.0300G");
+    write_file(dir / "prog.lod", ".0300/A9\r4B\r8D\r00\rD1\r4C\r05\r03\r.0300G");
     Result r = run({"--headless", "--until", "C/W/M ?", "--type", "M", "--tape-in", (dir / "prog.lod").string(),
                     "--type", "L", "--until-pc", "0305", "--regs", "--screen"});
     ASSERT_EQ(r.status, 0) << r.err << r.out;
@@ -97,7 +97,7 @@ TEST_F(OwnRoms, SavedProgramLoadsBack)
     ASSERT_EQ(loaded.status, 0) << loaded.err << loaded.out;
     EXPECT_TRUE(has(loaded, "LIST\n10 REM SAVED\n20 FOR I=1 TO 3:PRINT I*I;:NEXT\nOK")) << loaded.out;
 
-    spit(dir / "plain.bas", "10 print \"plain\";\n20 print 6*7\n");  // a text file with LF line ends
+    write_file(dir / "plain.bas", "10 print \"plain\";\n20 print 6*7\n");  // a text file with LF line ends
     Result plain = basic({"--tape-in", (dir / "plain.bas").string(), "--type", "LOAD\\r", "--until", "6*7\n",
                           "--type", " RUN\\r", "--until", "plain 42"});
     EXPECT_EQ(plain.status, 0) << plain.err << plain.out;
