@@ -399,7 +399,8 @@ private:
 
 } // namespace
 
-int main(int argc, char** argv)
+// The whole program; a fuzz target calls it with its own arguments (built with KCS_NO_MAIN).
+int kcs_main(int argc, char** argv)
 {
     Options o;
     if (argc == 2 && (!std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "--help"))) {
@@ -454,3 +455,7 @@ int main(int argc, char** argv)
     }
     return 0;
 }
+
+#ifndef KCS_NO_MAIN
+int main(int argc, char** argv) { return kcs_main(argc, argv); }
+#endif
