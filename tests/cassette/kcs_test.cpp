@@ -140,6 +140,26 @@ TEST_F(Kcs, DecodesAnIndependentModemsRecording)
     EXPECT_EQ(convert(slurp(dir / "mm.wav"), "300"), text);
 }
 
+TEST_F(Kcs, RecordingCutInsideAByteKeepsTheBytesBeforeIt)
+{
+    std::string text = listing().substr(0, 30);
+    encode(text, "");
+    std::string samples = slurp(dir / "base.wav").substr(44);
+    const double bit = 22050.0 / 300;
+    const int leader_bits = 300, frame_bits = 11;  // -L1 at 300 baud, 8N2
+    std::string raw = (dir / "cut.raw").string(), out = (dir / "cut.out").string(), err = (dir / "err").string();
+    for (int byte : {0, 12, 29}) {
+        for (double at : {1.5, 4.2, 9.7, 10.5}) {  // data bits to the middle of the last stop bit
+            write_file(raw, samples.substr(0, size_t((leader_bits + frame_bits * byte + at) * bit)));
+            int status = std::system((kcs + " -R -D -S " + raw + " " + out + " 2>" + err).c_str());
+            ASSERT_TRUE(WIFEXITED(status)) << "byte " << byte << ", bit " << at;
+            EXPECT_EQ(WEXITSTATUS(status), byte ? 0 : 3) << "byte " << byte << ", bit " << at << ": " << slurp(err);
+            EXPECT_EQ(slurp(out), text.substr(0, byte)) << "byte " << byte << ", bit " << at;
+            EXPECT_NE(slurp(err).find("ends inside a byte"), std::string::npos) << slurp(err);
+        }
+    }
+}
+
 TEST_F(Kcs, FailuresExitWithAMessage)
 {
     std::string silence = wav(Audio{std::vector<double>(20000, 0.0)}, 8, 1);

@@ -38,7 +38,8 @@ const char* usage_text =
     "             two tones' energies are too close to call, the crossings of the signal\n"
     "             through a band of +-n around its mean decide\n"
     "  -X         text output: bit 7 cleared and NUL bytes dropped, as a tape input wants it\n"
-    "  -R         report: speed, bytes and errors on standard error\n"
+    "  -R         report: speed, bytes, errors and a recording that ends inside a byte\n"
+    "             (the bytes before it are decoded) on standard error\n"
     "  -W         encode INPUT (any bytes) as a WAV file, 22050 Hz, 8-bit mono\n"
     "  -Ln        with -W: seconds of leader tone before the data (default 5)\n"
     "\n"
@@ -198,9 +199,10 @@ public:
 private:
     static constexpr size_t CHUNK = 1 << 18;
 
+    // Only a recording with samples is asked; a window past its end reads as silence.
     void cover(double a, double b)
     {
-        size_t first = size_t(std::max(0.0, std::floor(a)));
+        size_t first = size_t(std::clamp(std::floor(a), 0.0, double(size - 1)));
         size_t last = size_t(std::ceil(b)) + 1;
         if (!sums.empty() && first >= base && last < base + sums.size())
             return;
@@ -229,6 +231,7 @@ struct Stats {
     size_t frames = 0, framing = 0, parity = 0;
     double speed = 1;
     bool carrier = false;
+    bool cut = false;  // the recording ends inside a byte
 };
 
 class Decoder {
@@ -248,6 +251,10 @@ public:
         std::vector<uint8_t> out;
         double t = 0;
         while (find_start(t)) {
+            if (t + (o.frame_bits() - 0.1) * bit > double(x.size())) {
+                stats.cut = true;
+                break;
+            }
             int value;
             t = frame(t, value);
             if (value >= 0)
@@ -437,6 +444,8 @@ int kcs_main(int argc, char** argv)
     if (o.report)
         std::fprintf(stderr, "KCS: %d baud, tape speed %+.1f %%, %zu bytes, %zu framing and %zu parity errors\n",
                      o.baud, (s.speed - 1) * 100, s.frames, s.framing, s.parity);
+    if (o.report && s.cut)
+        std::fprintf(stderr, "KCS: the recording ends inside a byte; the bytes before it are decoded\n");
     if (!s.carrier) {
         std::fprintf(stderr, "KCS: no carrier found in %s\n", o.input.c_str());
         return 2;
