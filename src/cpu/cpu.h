@@ -31,8 +31,6 @@ extern char Op[256][6];
 extern Routine Mode[256];
 extern int Ticks[256];
 extern Routine Inst[256];
-extern uint8_t BCDtoDEC[256];
-extern uint8_t DECtoBCD[256];
 
 void init_cpu();
 

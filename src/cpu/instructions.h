@@ -59,19 +59,22 @@ inline void add_binary(uint8_t m)
     set_nz(r);
 }
 
-// V comes from the sum before the high digit is adjusted, as on the NMOS chip.
+// The NMOS chip adjusts the low digit first, then the high one. N and V come from the sum
+// before the high digit is adjusted, Z from the binary sum; any operand bytes are allowed.
 inline void add_decimal(uint8_t m)
 {
-    unsigned l = (R.A & 0x0F) + (m & 0x0F) + (R.P & FLAG_C);
+    unsigned c = R.P & FLAG_C;
+    unsigned l = (R.A & 0x0F) + (m & 0x0F) + c;
     if (l > 9)
-        l = (l - 10) | 0x10;
-    unsigned s = l + (R.A & 0xF0) + (m & 0xF0);
+        l = ((l + 6) & 0x0F) + 0x10;
+    unsigned s = (R.A & 0xF0) + (m & 0xF0) + l;
+    set_flag(FLAG_Z, ((R.A + m + c) & 0xFF) == 0);
+    set_flag(FLAG_N, s & 0x80);
     set_flag(FLAG_V, ~(R.A ^ m) & (R.A ^ s) & 0x80);
     if (s > 0x9F)
         s += 0x60;
     set_flag(FLAG_C, s > 0xFF);
     R.A = s & 0xFF;
-    set_nz(R.A);
 }
 
 template <Routine mode> void i_adc()
@@ -94,20 +97,19 @@ inline void subtract_binary(uint8_t m)
     set_nz(r);
 }
 
-// N and V follow the binary difference, as on the NMOS chip; the digits come from the tables.
+// On the NMOS chip every flag of a decimal SBC comes from the binary difference; the digits
+// are adjusted low first, then high, for any operand bytes.
 inline void subtract_decimal(uint8_t m)
 {
     int b = 1 - (R.P & FLAG_C);
-    int d = BCDtoDEC[R.A] - BCDtoDEC[m] - b;
-    while (d < 0)  // twice only for digits above 9, which would otherwise index outside the table
-        d += 100;
-    uint8_t m2 = Peek(R.EA);
-    uint8_t binary = (R.A - m - b) & 0xFF;
-    set_flag(FLAG_N, binary & 0x80);
-    set_flag(FLAG_V, (R.A ^ m) & (R.A ^ binary) & 0x80);
-    set_flag(FLAG_C, R.A >= m2 + b);
-    R.A = DECtoBCD[d];
-    set_flag(FLAG_Z, R.A == 0);
+    int l = (R.A & 0x0F) - (m & 0x0F) - b;
+    if (l < 0)
+        l = ((l - 6) & 0x0F) - 0x10;
+    int d = (R.A & 0xF0) - (m & 0xF0) + l;
+    if (d < 0)
+        d -= 0x60;
+    subtract_binary(m);
+    R.A = d & 0xFF;
 }
 
 template <Routine mode> void i_sbc()

@@ -13,8 +13,6 @@ char Op[256][6];
 Routine Mode[256];
 int Ticks[256];
 Routine Inst[256];
-uint8_t BCDtoDEC[256];
-uint8_t DECtoBCD[256];
 
 namespace {
 
@@ -294,10 +292,6 @@ const OpcodeRow opcode_table[256] = {
 
 void init_cpu()
 {
-    for (int i = 0; i < 256; i++) {
-        BCDtoDEC[i] = (i >> 4) * 10 + (i & 0x0F);
-        DECtoBCD[i] = ((i % 100) / 10) * 16 + (i % 10);
-    }
     clrvid();
     for (int i = 0; i < 256; i++) {
         std::strcpy(Op[i], opcode_table[i].text);

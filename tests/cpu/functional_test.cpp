@@ -9,23 +9,17 @@
 
 namespace {
 
-TEST(Functional, KlausDormannTestPassesInExactInstructionCount)
+// Runs a 64 KiB test image from $0400 until an instruction branches or jumps to itself:
+// every check of these tests ends so, at $3469 on success. The count includes the first pass
+// through that trap.
+uint64_t run_image_until_trap(const std::vector<char>& image)
 {
-    std::ifstream f(testdata_path("6502_functional_test.bin"), std::ios::binary);
-    if (!f)
-        GTEST_SKIP() << "6502_functional_test.bin not found in " << QUARZEL_TESTDATA_DIR;
-    std::vector<char> image((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-    ASSERT_EQ(image.size(), 65536u);
-
     fresh_machine();
     map_all_ram();
     std::copy(image.begin(), image.end(), RAMptr);
     R.PC = 0x0400;
     R.S = 0xFF;
     R.P = 0x20;
-
-    // Every check ends in a branch or jump to itself: success at $3469, failure elsewhere.
-    // The count includes the first pass through that trap.
     uint64_t count = 0;
     uint32_t before;
     do {
@@ -33,8 +27,38 @@ TEST(Functional, KlausDormannTestPassesInExactInstructionCount)
         _6502();
         count++;
     } while (R.PC != before && count < 100'000'000);
+    return count;
+}
+
+std::vector<char> read_image(const std::string& name)
+{
+    std::ifstream f(testdata_path(name), std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+TEST(Functional, KlausDormannTestPassesInExactInstructionCount)
+{
+    std::vector<char> image = read_image("6502_functional_test.bin");
+    if (image.empty())
+        GTEST_SKIP() << "6502_functional_test.bin not found in " << QUARZEL_TESTDATA_DIR;
+    ASSERT_EQ(image.size(), 65536u);
+    uint64_t count = run_image_until_trap(image);
     ASSERT_EQ(R.PC, 0x3469u) << std::hex << "trapped at $" << R.PC << " after " << std::dec << count;
     EXPECT_EQ(count, 30'646'177u);
+}
+
+// A trap at $024D is a mismatch: $00 and $01 hold the operands, Y the carry going in.
+TEST(Functional, DecimalModeMatchesTheNmosChipForEveryOperand)
+{
+    std::vector<char> image = read_image("6502_decimal_test.bin");
+    if (image.empty())
+        GTEST_SKIP() << "6502_decimal_test.bin not found in " << QUARZEL_TESTDATA_DIR;
+    ASSERT_EQ(image.size(), 65536u);
+    uint64_t count = run_image_until_trap(image);
+    ASSERT_EQ(R.PC, 0x3469u) << std::hex << "trapped at $" << R.PC << " with operands $" << int(RAMptr[0])
+                             << " and $" << int(RAMptr[1]) << ", carry " << int(R.Y) << std::dec << " after "
+                             << count;
+    EXPECT_EQ(count, 17'609'920u);
 }
 
 } // namespace

@@ -102,6 +102,21 @@ TEST_F(C1P, FunctionalTestRunsThroughTheRunner)
     EXPECT_NE(r.out.find("PC=3469"), std::string::npos) << r.out;
 }
 
+// The decimal test needs no ROM vectors: its first 16 KB run on our own ROMs' machine.
+TEST_F(C1P, DecimalTestRunsThroughTheRunner)
+{
+    std::ifstream f(testdata_path("6502_decimal_test.bin"), std::ios::binary);
+    if (!f)
+        GTEST_SKIP() << "6502_decimal_test.bin not found in " << QUARZEL_TESTDATA_DIR;
+    std::string image((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(image.size(), 65536u);
+    write_file(dir / "low.bin", image.substr(0, 0x4000));
+    Result r = run({"--headless", "--load", (dir / "low.bin").string() + "@0000", "--pc", "0400", "--until-pc",
+                    "3469", "--limit", "200000000", "--regs"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("PC=3469"), std::string::npos) << r.out;
+}
+
 TEST_F(C1P, ExitStatusesAndMessages)
 {
     write_file(dir / "none.ini", "[ROM]\nBASIC=" + (dir / "missing.rom").string() + "\n");
