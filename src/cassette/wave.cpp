@@ -5,7 +5,10 @@
 #include "machine/tape.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <random>
 #include <sstream>
 #include <vector>
 
@@ -114,6 +117,7 @@ void ConvertWave()
         if (got == 0)
             break;
         uint8_t flip = Small ? 0 : 0x80;
+        std::memset(wave_b + got, 0x80 ^ flip, block - got);  // the last block ends in silence
         uint8_t last = wave_b[255 * pos_inc + start_offs] ^ flip;
         for (int k = 0; k < 256; k++) {
             uint8_t s = wave_b[start_offs + k * pos_inc] ^ flip;
@@ -149,6 +153,49 @@ std::string kcs_options()
     return text + numbers;
 }
 
+namespace {
+
+// A name of our own in the temporary folder, created exclusively, so that two conversions
+// at the same time never share one file.
+std::string create_temp()
+{
+    std::random_device seed;
+    std::mt19937 rng(seed());
+    for (int attempt = 0; attempt < 100; attempt++) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/QRZL%08X.$$$", unsigned(rng()));
+        std::string path = host->temp_dir() + name;
+        Tempfile = std::fopen(path.c_str(), "wbx");
+        if (Tempfile)
+            return path;
+        if (errno != EEXIST)
+            break;
+    }
+    return "";
+}
+
+void decoding_error(const std::string& text) { host->message_box(text, "Wave decoding ERROR", MSG_ERROR); }
+
+// Failures that no other parameter set would mend are named as they are. The decoded file
+// is created empty here, in place of an old one.
+bool can_decode(const std::string& decoder)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(decoder, ec)) {
+        decoding_error("The decoder " + decoder + " is missing");
+        return false;
+    }
+    std::FILE* f = std::fopen(KCSfile.c_str(), "wb");
+    if (!f) {
+        decoding_error("Unable to create the decoded file " + KCSfile);
+        return false;
+    }
+    std::fclose(f);
+    return true;
+}
+
+} // namespace
+
 void KCSConvert()
 {
     if (!Get_wav()) {
@@ -156,26 +203,33 @@ void KCSConvert()
             host->message_box(error, "Wave reading ERROR", MSG_ERROR);
         return;
     }
-    std::string temp = host->temp_dir() + "/QRZL_TMP.$$$";
-    std::remove(temp.c_str());
-    Tempfile = std::fopen(temp.c_str(), "wb");
+    std::string temp = create_temp();
+    if (temp.empty()) {
+        decoding_error("Unable to create a temporary file in " + host->temp_dir());
+        return;
+    }
     ConvertWave();
-    if (Tempfile)
-        std::fclose(Tempfile);
+    std::fclose(Tempfile);
     Tempfile = nullptr;
     KCSfile = sztFileHome + "FILES/KCS.BAS";
-    if (!host->kcs_dialog())
+    if (!host->kcs_dialog()) {
+        std::remove(temp.c_str());
         return;
+    }
 
-    std::vector<std::string> args = {sztFileHome + "KCS.com"};
+    std::string decoder = sztFileHome + "KCS.com";
+    std::vector<std::string> args = {decoder};
     std::istringstream options(kcs_options());
     for (std::string word; options >> word;)
         args.push_back(word);
     args.push_back(temp);
     args.push_back(KCSfile);
-    std::remove(KCSfile.c_str());
-    int status = host->run_program(args, true);
+    if (can_decode(decoder)) {
+        int status = host->run_program(args, true);
+        if (status == -1)
+            decoding_error("Unable to run the decoder " + decoder);
+        else if (status != 0)
+            host->message_box("Use different parameter set\n for decoding tape data", "Wave decoding ERROR", MSG_INFO);
+    }
     std::remove(temp.c_str());
-    if (status != 0)
-        host->message_box("Use different parameter set\n for decoding tape data", "Wave decoding ERROR", MSG_INFO);
 }

@@ -6,6 +6,7 @@
 #include "debugger/debugger.h"
 #include "frontend/screen.h"
 #include "frontend/speed.h"
+#include "host/files.h"
 #include "host/host.h"
 #include "machine/disk.h"
 #include "machine/keyboard.h"
@@ -52,7 +53,7 @@ void read_rom_extension(const IniFile& ini, const char* key, uint32_t& address, 
         return;
     size_t end;
     address = ini_number(v, &end);
-    std::string name = after_separator(v, end);
+    std::string name = ini_trim(after_separator(v, end));
     file = name.empty() ? "" : program_path(name);
 }
 
@@ -76,7 +77,7 @@ void attach_disk(const std::string& path, std::FILE*& stream, uint32_t bit, uint
 {
     if (path.empty())
         return;
-    stream = std::fopen(path.c_str(), "rb");
+    stream = open_read(path);
     if (!stream) {
         host->message_box(error, "ERROR Message", MSG_ERROR);
         return;
@@ -162,10 +163,12 @@ void OSIini(const std::string& iniName)
     disk_detach();
     attach_disk(SYS[3], dina, 1, disk_ptr_a, "Unable to open DISK_A Image File");
     attach_disk(SYS[4], dinb, 2, disk_ptr_b, "Unable to open DISK_B Image File");
+    // Graphics goes off before init_cpu clears video memory, so that the clear cannot
+    // reach an extension ROM where the old configuration had graphics memory.
+    GEnable = 0;
+    host->check_menu(119, false);
     LoadROM();
     LoadKeyboard();
     init_cpu();
-    GEnable = 0;
-    host->check_menu(119, false);
     Reset();
 }

@@ -11,7 +11,7 @@ static std::string lower(std::string s)
     return s;
 }
 
-static std::string trim(const std::string& s)
+std::string ini_trim(const std::string& s)
 {
     size_t first = s.find_first_not_of(" \t\r\n");
     if (first == std::string::npos)
@@ -35,23 +35,23 @@ IniFile ini_read(const std::string& path)
     std::string line, section;
     bool in_section = false;
     while (std::getline(f, line)) {
-        std::string t = trim(line);
+        std::string t = ini_trim(line);
         if (t.empty() || t[0] == ';')
             continue;
         if (t[0] == '[') {
             size_t close = t.find(']');
             in_section = close != std::string::npos;
             if (in_section)
-                section = lower(trim(t.substr(1, close - 1)));
+                section = lower(ini_trim(t.substr(1, close - 1)));
             continue;
         }
         size_t eq = t.find('=');
         if (!in_section || eq == std::string::npos)
             continue;
-        std::string key = lower(trim(t.substr(0, eq)));
+        std::string key = lower(ini_trim(t.substr(0, eq)));
         auto& keys = ini.sections[section];
         if (!keys.count(key))
-            keys[key] = unquote(trim(t.substr(eq + 1))).substr(0, 78);
+            keys[key] = unquote(ini_trim(t.substr(eq + 1))).substr(0, 78);
     }
     return ini;
 }

@@ -11,6 +11,8 @@ struct IniFile {
 
 // An unreadable or missing file gives an empty IniFile.
 IniFile ini_read(const std::string& path);
+// Without the blanks, tabs and line ends around it.
+std::string ini_trim(const std::string& s);
 // The value of a key, or "" when the section or key is absent.
 std::string ini_get(const IniFile& ini, const std::string& section, const std::string& key);
 // A number as strtol with base 0 reads it (0x hex, leading 0 octal), cut to 16 bits;

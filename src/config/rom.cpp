@@ -3,6 +3,7 @@
 #include "config/config.h"
 #include "cpu/bus.h"
 #include "cpu/loop.h"
+#include "host/files.h"
 #include "host/host.h"
 #include "machine/keyboard.h"
 
@@ -10,10 +11,24 @@
 
 namespace {
 
+// Shorter files (an empty one, a stray byte) are no ROM image or layout: the machine would
+// start dead without a word, so they are refused like missing files.
+constexpr long shortest_file = 256;
+
+std::FILE* open_image(const std::string& path)
+{
+    std::FILE* f = open_read(path);
+    if (f && file_length(f) < shortest_file) {
+        std::fclose(f);
+        return nullptr;
+    }
+    return f;
+}
+
 // Reads exactly `count` bytes; past the end of the file they read as $FF.
 bool load_fixed(const std::string& path, uint32_t address, uint32_t count)
 {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = open_image(path);
     if (!f)
         return false;
     for (uint32_t i = 0; i < count; i++) {
@@ -24,18 +39,10 @@ bool load_fixed(const std::string& path, uint32_t address, uint32_t count)
     return true;
 }
 
-long file_length(std::FILE* f)
-{
-    std::fseek(f, 0, SEEK_END);
-    long n = std::ftell(f);
-    std::fseek(f, 0, SEEK_SET);
-    return n;
-}
-
 // The error names the file, so that the user knows which one to fix.
 void load_extension(const std::string& path, uint32_t address, uint32_t& size, const std::string& error)
 {
-    std::FILE* f = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
+    std::FILE* f = open_read(path);
     if (!f)
         return;
     uint32_t length = uint32_t(file_length(f)) & 0xFFFF;
@@ -62,7 +69,7 @@ void LoadROM()
 
 void LoadKeyboard()
 {
-    std::FILE* f = std::fopen(SYS[5].c_str(), "rb");
+    std::FILE* f = open_image(SYS[5]);
     if (!f) {
         host->message_box("Error opening Keyboard Layout", "ERROR during System Boot", MSG_ERROR);
         Abort = 0;

@@ -5,6 +5,7 @@
 #include "cpu/loop.h"
 #include "debugger/debugger.h"
 #include "frontend/screen.h"
+#include "host/files.h"
 #include "host/host.h"
 #include "machine/tape.h"
 #include "machine/video.h"
@@ -22,10 +23,13 @@ void ShowMenu(int on)
     MenuOn = on;
 }
 
+// A ROM that failed to load is told at once; the machine goes on with that area reading 0.
 void reload_configuration()
 {
     OSIini("");
     SetScreenCheck(screen);
+    if (!SYS[7].empty())
+        host->message_box(SYS[7], "ERROR Message", MSG_ERROR);
     if (host->debugger_exists())
         host->close_debugger();
     if (host->speed_exists())
@@ -35,7 +39,7 @@ void reload_configuration()
 static void load_config_file()
 {
     DiskSelect(sztFilePath, 1, "*.ini");
-    if (std::FILE* f = std::fopen(sztFileName.c_str(), "rb")) {
+    if (std::FILE* f = open_read(sztFileName)) {
         std::fclose(f);
         SYS[6] = sztFileName;
     }

@@ -149,8 +149,7 @@ void ACIA2WRITE()
     case 0x10: acia2con = writevalue; break;
     case 0x11:
         acia2dat = writevalue;
-        if (out)
-            std::fputc(writevalue, out);
+        tape_write(writevalue);
         break;
     default: break;
     }

@@ -2,6 +2,7 @@
 
 #include "cpu/bus.h"
 #include "cpu/loop.h"
+#include "host/files.h"
 #include "host/host.h"
 
 uint8_t acia1con, acia1dat;
@@ -23,10 +24,13 @@ void tape_close_all()
     close_stream(out);
 }
 
+// The transmitter is always free: after a rebuild has cleared the status byte with no
+// input to come, it still reads $0E, or a ROM waiting to send would poll it forever.
 static uint8_t status_read()
 {
     if (ch_in != -1 && Hardware_timer == 0)
         *acia1cptr = 0x0F;
+    *acia1cptr |= 0x0E;
     return *acia1cptr;
 }
 
@@ -55,8 +59,17 @@ void ACIA1WRITE()
         return;
     }
     acia1dat = writevalue;
-    if (out)
-        std::fputc(writevalue, out);
+    tape_write(writevalue);
+}
+
+// Each line reaches the disk as it ends, so a killed program loses no saved listing.
+void tape_write(uint8_t byte)
+{
+    if (!out)
+        return;
+    std::fputc(byte, out);
+    if (byte == '\n' || byte == '\r')
+        std::fflush(out);
 }
 
 static void remember_folder()
@@ -71,7 +84,7 @@ int FileMenue(const std::string& name)
 {
     tape_close_all();
     DiskSelect(sztFilePath, 1, name);
-    in = sztFileName.empty() ? nullptr : std::fopen(sztFileName.c_str(), "rb");
+    in = open_read(sztFileName);
     if (!in)
         return 0;
     remember_folder();

@@ -12,6 +12,8 @@ extern std::string sztFilePath, sztFileName, sztFileSpec;
 
 void ACIA1READ();
 void ACIA1WRITE();
+// Appends a byte to the tape output, if one is open.
+void tape_write(uint8_t byte);
 
 int FileMenue(const std::string& name);
 void FileSaveMenue();

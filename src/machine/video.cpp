@@ -52,6 +52,10 @@ void CVIDCWRITE()
     OSI_VIDC(memoryaddress);
 }
 
+// Graphics memory exists only when the configuration installs it; otherwise whatever
+// lies at its address (extension RAM or ROM) is neither painted nor cleared.
+static bool graphics_shown() { return GEnable && RAMGDC == 1; }
+
 void GDCWRITE()
 {
     PokeFlag = 1;
@@ -117,7 +121,7 @@ void restvid()
 
 void restgdc()
 {
-    if (!GEnable)
+    if (!graphics_shown())
         return;
     VIDCpoke = 0;
     for (uint32_t a = GDCadr; a < GDCadr + 0x2000 && a <= 0xFFFF; a++)
@@ -134,7 +138,7 @@ static void fill(uint32_t from, uint32_t count, uint8_t value)
 void clrvid()
 {
     fill(VIDCadr, 0x800, 0x20);
-    if (GEnable)
+    if (graphics_shown())
         fill(GDCadr, 0x2000, 0);
 }
 

@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <set>
 #include <random>
 #include <sstream>
 
@@ -78,7 +81,9 @@ TEST(Wave, HeadersAreWalkedByTheirLengths)
     std::string list = "LIST" + u32(5) + "abcde" + std::string(1, '\0');
     std::string out = convert(riff(fmt_chunk(1, 1, 22050, 8, u16(0)) + list + data_chunk("\x41\x42\x43") + list));
     EXPECT_EQ(out.substr(0, 3), "\x41\x42\x43") << "an 18-byte fmt chunk and other chunks around the data";
-    EXPECT_EQ(out.substr(3, 3), "\x90\x90\x90") << "the samples end with the data chunk; the block's rest is old";
+    EXPECT_EQ(out.substr(3, 253), std::string(253, '\x80')) << "after the data chunk, silence, not the last file";
+    out = convert(riff(fmt_chunk(1, 2, 22050, 16) + data_chunk(u16(0x1000) + u16(0))));
+    EXPECT_EQ(out.substr(0, 2), "\x90\x80") << "16-bit stereo ends in silence too";
 }
 
 TEST(Wave, RefusalsAreReported)
@@ -133,12 +138,18 @@ TEST(Wave, DecoderCallAndItsFailure)
     EXPECT_EQ(test_host->messages[0].icon, MSG_INFO);
 }
 
-TEST(Wave, RandomFilesNeverCrashTheReader)
+// Cut and scrambled headers: each file is either refused with one of the five texts or
+// converted into whole blocks of no more samples than the file holds.
+TEST(Wave, DamagedFilesAreRefusedOrConvertedSafely)
 {
+    const std::set<std::string> refusals = {
+        "Doesn't appear to be a valid wav file", "Wav file uses unsupported data format",
+        "Wav file neither stereo nor mono", "Only sample rates of 22.05 kHz supported", "Wav file neither 8 nor 16 bit"};
     std::mt19937 rng(4242);
     std::string good = riff(fmt_chunk(1, 2, 22050, 16, u16(0)) + "LIST" + u32(3) + "abc" + std::string(1, '\0') +
                             data_chunk(std::string(3000, '\x55')));
     build_from_ini("");
+    int accepted = 0, refused = 0;
     for (int round = 0; round < 400; round++) {
         std::string wav = good.substr(0, rng() % (good.size() + 1));
         for (int flips = rng() % 8; flips > 0 && !wav.empty(); flips--)
@@ -146,13 +157,89 @@ TEST(Wave, RandomFilesNeverCrashTheReader)
         write_file(temp_path("r.wav"), wav);
         test_host->file_answers.push_back(temp_path("r.wav"));
         if (Get_wav()) {
-            Tempfile = nullptr;
+            accepted++;
+            Tempfile = std::fopen(temp_path("r.raw").c_str(), "wb");
             ConvertWave();
+            std::fclose(Tempfile);
+            Tempfile = nullptr;
+            auto size = std::filesystem::file_size(temp_path("r.raw"));
+            EXPECT_EQ(size % 256, 0u);
+            EXPECT_LE(size, wav.size() + 255);
         } else {
-            EXPECT_TRUE(error.empty() || error.find("av") != std::string::npos || error.find("Only") == 0) << error;
+            refused++;
+            EXPECT_EQ(refusals.count(error), 1u) << error;
         }
         tape_close_all();
     }
+    EXPECT_GT(accepted, 10);
+    EXPECT_GT(refused, 10);
+}
+
+// The temporary folder as the conversion sees it, private to the test.
+struct TempFolder {
+    std::string path;
+    explicit TempFolder(const std::string& name) : path(temp_path(name))
+    {
+        std::filesystem::create_directories(path);
+        setenv("TMPDIR", path.c_str(), 1);
+    }
+    ~TempFolder() { unsetenv("TMPDIR"); }
+    size_t files() const
+    {
+        auto it = std::filesystem::directory_iterator(path);
+        return size_t(std::distance(it, std::filesystem::directory_iterator()));
+    }
+};
+
+void convert_silence()
+{
+    write_file(temp_path("silence.wav"), riff(fmt_chunk(1, 1, 22050, 8) + data_chunk(std::string(5000, '\x80'))));
+    test_host->file_answers.push_back(temp_path("silence.wav"));
+    test_host->messages.clear();
+    KCSConvert();
+}
+
+TEST(Wave, TemporaryFileIsPrivateAndRemoved)
+{
+    TempFolder tmp("private");
+    std::string other = tmp.path + "/QRZL_TMP.$$$";
+    write_file(other, "another conversion's samples");
+    build_from_ini("");
+    sztFileHome = std::string(QUARZEL_PROGRAM_DIR) + "/";
+    test_host->kcs_output = temp_path("decoded.bas");
+    convert_silence();
+    EXPECT_EQ(tmp.files(), 1u) << "our samples are gone";
+    std::ifstream f(other, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(f), {}), "another conversion's samples");
+
+    test_host->kcs_ok = false;
+    convert_silence();
+    test_host->kcs_ok = true;
+    EXPECT_TRUE(test_host->messages.empty());
+    EXPECT_EQ(tmp.files(), 1u) << "also after Cancel";
+}
+
+TEST(Wave, DecoderFailuresSayWhatFailed)
+{
+    TempFolder tmp("failures");
+    build_from_ini("");  // the program folder is the test's folder, without KCS.com
+    test_host->kcs_output = temp_path("decoded.bas");
+    convert_silence();
+    ASSERT_EQ(test_host->messages.size(), 1u);
+    EXPECT_EQ(test_host->messages[0].text, "The decoder " + temp_path("KCS.com") + " is missing");
+    EXPECT_EQ(test_host->messages[0].caption, "Wave decoding ERROR");
+
+    sztFileHome = std::string(QUARZEL_PROGRAM_DIR) + "/";
+    test_host->kcs_output = temp_path("no such folder/decoded.bas");
+    convert_silence();
+    ASSERT_EQ(test_host->messages.size(), 1u);
+    EXPECT_EQ(test_host->messages[0].text, "Unable to create the decoded file " + temp_path("no such folder/decoded.bas"));
+
+    setenv("TMPDIR", temp_path("no such folder").c_str(), 1);
+    convert_silence();
+    ASSERT_EQ(test_host->messages.size(), 1u);
+    EXPECT_EQ(test_host->messages[0].text, "Unable to create a temporary file in " + temp_path("no such folder"));
+    EXPECT_EQ(tmp.files(), 0u);
 }
 
 } // namespace

@@ -3,11 +3,14 @@
 #include "config/config.h"
 #include "config/ini.h"
 #include "cpu/loop.h"
+#include "frontend/commands.h"
 #include "machine/disk.h"
 #include "machine/keyboard.h"
 #include "machine/video.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace {
 
@@ -109,6 +112,20 @@ TEST(Rom, ImagesAndTheirChecks)
     EXPECT_EQ(ROMEX2size, 4096u);
     EXPECT_EQ(Peek(0xFFFF), 0x55) << "the extension is loaded after the monitor";
 
+    build_from_ini("[ROM]\nBASIC=half.rom\nKERNEL=mon.rom\n[EXTENSIONS]\nROMEXT1=0x8000, 4k.rom \n");
+    EXPECT_EQ(ROMEX1size, 4096u) << "blanks around the name";
+
+    // A folder, an empty file or a stray byte is no ROM image: refused as a missing one.
+    std::filesystem::create_directories(temp_path("folder.rom"));
+    write_file(temp_path("empty.rom"), "");
+    write_file(temp_path("byte.rom"), "\x4C");
+    for (const char* name : {"folder.rom", "empty.rom", "byte.rom"}) {
+        build_from_ini(std::string("[ROM]\nBASIC=half.rom\nKERNEL=") + name + "\n");
+        EXPECT_EQ(SYS[7], "Error opening MONITOR ROM in KERNAL=" + sztFileHome + name);
+        build_from_ini(std::string("[ROM]\nBASIC=") + name + "\nKERNEL=mon.rom\n");
+        EXPECT_EQ(SYS[7], "Error opening BASIC ROM in BASIC=" + sztFileHome + name);
+    }
+
     const char* refused[][2] = {{"0x8000,32k1.rom", "1"}, {"0xF001,4k.rom", "1"}, {"0x1000,64k.rom", "1"}};
     for (auto r : refused) {
         build_from_ini(std::string("[ROM]\nBASIC=half.rom\nKERNEL=mon.rom\n[EXTENSIONS]\nROMEXT1=") + r[0] + "\n");
@@ -128,11 +145,28 @@ TEST(Rom, KeyboardLayoutFile)
     CIA1();
     EXPECT_EQ(key_matrix[3], 0xFFu);
 
-    build_from_ini("[Keyboard]\nKEYFILE=gone.dat\n");
-    EXPECT_EQ(Abort, 0);
+    write_file(temp_path("byte.dat"), "\x03");
+    std::filesystem::create_directories(temp_path("folder.dat"));
+    for (const char* name : {"gone.dat", "byte.dat", "folder.dat"}) {
+        test_host->messages.clear();
+        build_from_ini(std::string("[Keyboard]\nKEYFILE=") + name + "\n");
+        EXPECT_EQ(Abort, 0) << name;
+        ASSERT_EQ(test_host->messages.size(), 1u) << name;
+        EXPECT_EQ(test_host->messages[0].text, "Error opening Keyboard Layout");
+        EXPECT_EQ(test_host->messages[0].caption, "ERROR during System Boot");
+    }
+}
+
+// Hard Reset and Load Config File say what failed; the machine goes on.
+TEST(Rom, ReloadShowsTheRomError)
+{
+    build_from_ini("[ROM]\nBASIC=typo.rom\n");
+    test_host->messages.clear();
+    menu_command(113);
     ASSERT_FALSE(test_host->messages.empty());
-    EXPECT_EQ(test_host->messages.back().text, "Error opening Keyboard Layout");
-    EXPECT_EQ(test_host->messages.back().caption, "ERROR during System Boot");
+    EXPECT_EQ(test_host->messages[0].text, SYS[7]);
+    EXPECT_EQ(test_host->messages[0].caption, "ERROR Message");
+    EXPECT_NE(Abort, 0);
 }
 
 } // namespace

@@ -100,12 +100,21 @@ TEST(Bus, DevicePagesOverrideConfiguredMemory)
     RAMGDC = 0;
 }
 
-TEST(Bus, EveryPageHasHandlers)
+TEST(Bus, RebuildLeavesNoHandlerOfTheOldMap)
 {
     fresh_machine();
-    for (int p = 0; p < 256; p++) {
-        EXPECT_NE(readMEMORY[p], nullptr);
-        EXPECT_NE(writeMEMORY[p], nullptr);
+    RAMGDC = 1;
+    RAMEX1 = 0xE000;
+    RAMEX1size = 0x1000;
+    build_memory_map();
+    RAMGDC = 0;
+    RAMEX1size = 0;
+    build_memory_map();
+    for (int p = 0x80; p <= 0x9F; p++)
+        EXPECT_EQ(writeMEMORY[p], NULLWRITE) << p;
+    for (int p = 0xE0; p <= 0xEF; p++) {
+        EXPECT_EQ(readMEMORY[p], NULLREAD) << p;
+        EXPECT_EQ(writeMEMORY[p], NULLWRITE) << p;
     }
 }
 

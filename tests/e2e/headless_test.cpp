@@ -127,6 +127,9 @@ TEST_F(C1P, ExitStatusesAndMessages)
     EXPECT_EQ(run({"--headless", "--wait"}).status, 2);
     EXPECT_EQ(run({"--headless", "--until-pc", "12345"}).status, 2);
     EXPECT_EQ(run({"--headless", "--bogus"}).status, 2);
+    Result folder = run({"--headless", "--load", dir.string() + "@0400"});
+    EXPECT_EQ(folder.status, 2);
+    EXPECT_NE(folder.err.find("cannot read " + dir.string()), std::string::npos) << folder.err;
     Result help = run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--until-pc ADDR"), std::string::npos);

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 namespace {
 
 bool lit(int x, int y)
@@ -70,6 +72,22 @@ TEST(Video, GraphicsOverlayAndText)
     Poke(0x8000, 0x80);
     EXPECT_EQ(Peek(0x8000), 0x80) << "unmapped page reads its page number";
     EXPECT_EQ(RAMptr[0x8000], 0);
+}
+
+// Without graphics memory, F8 neither paints nor clears what lies at $8000.
+TEST(Video, GraphicsModeLeavesAnExtensionRomAlone)
+{
+    write_file(temp_path("ext.rom"), std::string(8192, '\xFF'));
+    const std::string ini = "[EXTENSIONS]\nROMEXT1=0x8000,ext.rom\n";
+    build_from_ini(ini);
+    ToggleGraphik();
+    EXPECT_TRUE(test_host->marks[119]);
+    restgdc();
+    EXPECT_FALSE(lit(24, 16)) << "ROM bytes are not graphics";
+    build_from_ini(ini);  // Hard Reset with graphics on
+    EXPECT_EQ(GEnable, 0u);
+    EXPECT_EQ(Peek(0x8000), 0xFF);
+    EXPECT_EQ(Peek(0x9FFF), 0xFF);
 }
 
 TEST(Keyboard, MatrixReadsThroughTheLatch)
@@ -156,7 +174,7 @@ TEST(Tape, InputIsPacedByTheCounter)
     EXPECT_EQ(in, nullptr);
 
     build_from_ini("");
-    EXPECT_EQ(Peek(0xF000), 0x00) << "after the end and a rebuild";
+    EXPECT_EQ(Peek(0xF000), 0x0E) << "after the end and a rebuild the transmitter is still free";
 }
 
 TEST(Tape, OutputFiles)
@@ -167,17 +185,18 @@ TEST(Tape, OutputFiles)
     ASSERT_NE(out, nullptr);
     Poke(0xF001, 'X');
     Poke(0xC011, 'Y');  // the disk serial port writes to the tape output too
+    Poke(0xF001, '\r');
     EXPECT_EQ(Peek(0xC010), 0x0F);
+    std::ifstream saved(temp_path("PROG.BAS"), std::ios::binary);
+    ASSERT_TRUE(saved) << "a name without extension gets .BAS";
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}), "XY\r") << "on disk as the line ends";
+    Poke(0xF001, 'Z');
     RAMptr[0x0205] = 7;
     CloseSavedFiles();
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(RAMptr[0x0205], 0);
-    std::FILE* f = std::fopen(temp_path("PROG.BAS").c_str(), "rb");
-    ASSERT_NE(f, nullptr) << "a name without extension gets .BAS";
-    char text[3] = {};
-    EXPECT_EQ(std::fread(text, 1, 3, f), 2u);
-    std::fclose(f);
-    EXPECT_STREQ(text, "XY");
+    std::ifstream closed(temp_path("PROG.BAS"), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(closed), {}), "XY\rZ");
 
     test_host->file_answers.push_back(temp_path("no/such/folder/x.bas"));
     FileSaveMenue();
@@ -256,8 +275,10 @@ TEST(Disk, RegistersAndDirection)
     Poke(0xC003, 0x37);
     EXPECT_EQ(Peek(0xC003), 0x37);
     EXPECT_EQ(Peek(0xC012), 0xFF);
-    Peek(0xC011);
-    EXPECT_EQ(Peek(0xC011), *acia2dptr) << "no drive: the data byte stays";
+    Peek(0xC010);
+    *acia2dptr = 0x5A;
+    EXPECT_EQ(Peek(0xC011), 0x5A) << "no drive: the data byte stays";
+    EXPECT_EQ(Peek(0xC011), 0x5A);
 }
 
 } // namespace
