@@ -8,6 +8,7 @@
 #include "frontend/speed.h"
 #include "host/files.h"
 #include "host/host.h"
+#include "host/menu.h"
 #include "machine/disk.h"
 #include "machine/keyboard.h"
 #include "machine/tape.h"
@@ -111,7 +112,7 @@ void Load_ini_file()
         screen += 4;
     if (read_number(ini, "Screen", "Full_screen", n) && n == 1) {
         FullscreenEnabled = 1;
-        host->check_menu(125, true);
+        host->check_menu(CMD_FULLSCREEN, true);
     }
     if (read_number(ini, "Speed", "Speed_factor", n) && n >= 1 && n <= 4)
         Speed = SpeedPos = aw_speed[1] = 100 * n;
@@ -137,7 +138,7 @@ void OSIini(const std::string& iniName)
     ROMEX3file.clear();
     RAMTOP = RAMTOPadr;
     stop_loc = 0xFFFF;
-    host->check_menu(122, false);
+    host->check_menu(CMD_PAUSE, false);
     select_font(false);
     DEnable = 0;
     DebugRDY = 1;
@@ -166,7 +167,7 @@ void OSIini(const std::string& iniName)
     // Graphics goes off before init_cpu clears video memory, so that the clear cannot
     // reach an extension ROM where the old configuration had graphics memory.
     GEnable = 0;
-    host->check_menu(119, false);
+    host->check_menu(CMD_GRAPHIC_MODE, false);
     LoadROM();
     LoadKeyboard();
     init_cpu();

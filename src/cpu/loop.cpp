@@ -4,12 +4,15 @@
 #include "debugger/debugger.h"
 #include "frontend/speed.h"
 #include "host/host.h"
+#include "host/menu.h"
 #include "machine/disk.h"
 #include "machine/keyboard.h"
 #include "machine/tape.h"
+#include "machine/typist.h"
 #include "machine/video.h"
 
 uint32_t clocks;
+uint64_t cycles_done;
 uint32_t t_check = 60000;
 uint32_t t_time_tick;
 uint32_t t_time_speed;
@@ -27,6 +30,15 @@ int Abort = 1;
 
 static int display_countdown;
 
+// The slice's cycles go into the running total before the slice counter starts again.
+static void count_clocks()
+{
+    cycles_done += clocks;
+    clocks = 0;
+}
+
+uint64_t cycle_now() { return cycles_done + clocks; }
+
 void reset_cpu()
 {
     R.P = FLAG_5;
@@ -39,14 +51,14 @@ void Reset()
 {
     reset_cpu();
     IEnable = 0;
-    host->check_menu(112, false);
+    host->check_menu(CMD_INT_ENABLE, false);
     IRQ = NMI = 0;
     tape_close_all();
     disk_reset();
     gScan = irqkey = 0;
     restvid();
     CIA_Clear();
-    clocks = 0;
+    count_clocks();
 }
 
 // Interrupt entry pushes B clear, as the chip does; only what is pushed differs from P.
@@ -126,7 +138,7 @@ static void debugger_hook()
         SEnable = 1;
         if (R.PC == stop_loc) {
             if (!host->debugger_exists())
-                host->post_command(109);
+                host->post_command(CMD_DEBUGGER);
             SMode = 0;
             SEnable = 0;
             DEnable = 1;
@@ -164,7 +176,7 @@ static void shut_down()
     if (host->speed_exists())
         host->close_speed();
     if (DEnable)
-        host->send_command(122);
+        host->send_command(CMD_PAUSE);
 }
 
 void run_slice()
@@ -173,7 +185,7 @@ void run_slice()
     t_time_tick = host->clock_ms() + ((t_check - 1) / 10) / SpeedPos;
     if (DEnable)
         t_check = 100;
-    clocks = 0;
+    count_clocks();
     host->dispatch_event();
     if (!Abort)
         shut_down();
@@ -192,6 +204,7 @@ void run_slice()
         debugger_hook();
     }
 
+    type_poll();
     if (VIDCpoke)
         restgdc();
     do {

@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-extern uint32_t clocks;
+extern uint32_t clocks;  // cycles run in this time slice
+extern uint64_t cycles_done;  // cycles of the slices before
 extern uint32_t t_check;
 extern uint32_t t_time_tick;
 extern uint32_t t_time_speed;
@@ -20,6 +21,8 @@ extern uint32_t RPC_old;
 extern int CodeERR;
 extern int Abort;
 
+// Cycles run since the program started.
+uint64_t cycle_now();
 void reset_cpu();
 void Reset();
 void irq_cpu();

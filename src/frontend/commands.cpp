@@ -7,6 +7,7 @@
 #include "frontend/screen.h"
 #include "host/files.h"
 #include "host/host.h"
+#include "host/menu.h"
 #include "machine/tape.h"
 #include "machine/video.h"
 
@@ -64,10 +65,10 @@ static void fullscreen()
 {
     if (FullscreenEnabled) {
         FullscreenEnabled = 0;
-        host->check_menu(125, false);
+        host->check_menu(CMD_FULLSCREEN, false);
     } else {
         FullscreenEnabled = 1;
-        host->check_menu(125, true);
+        host->check_menu(CMD_FULLSCREEN, true);
         ShowMenu(0);
     }
     SetScreenCheck(screen);
@@ -82,37 +83,37 @@ static void set_screen(uint32_t mode)
 void menu_command(int id)
 {
     switch (id) {
-    case 101: Abort = 0; break;
-    case 102: host->show_dialog(1); break;
-    case 103: FileMenue(""); break;
-    case 105: FileSaveMenue(); break;
-    case 107: host->show_dialog(2); break;
-    case 108: Reset(); break;
-    case 109:
+    case CMD_QUIT: Abort = 0; break;
+    case CMD_ABOUT: host->show_dialog(1); break;
+    case CMD_OPEN_FILES: FileMenue(""); break;
+    case CMD_SAVE_FILES: FileSaveMenue(); break;
+    case CMD_HELP: host->show_dialog(2); break;
+    case CMD_SOFT_RESET: Reset(); break;
+    case CMD_DEBUGGER:
         SEnable = 1;
         SMode = 0;
         Open_Processor("Debugger");
         break;
-    case 110: edit_config_file(); break;
-    case 111: set_screen(screen ^ 0x10); break;
-    case 112:
+    case CMD_EDIT_CONFIG: edit_config_file(); break;
+    case CMD_GAME_FONT: set_screen(screen ^ 0x10); break;
+    case CMD_INT_ENABLE:
         IEnable = 1 - IEnable;
-        host->check_menu(112, IEnable);
+        host->check_menu(CMD_INT_ENABLE, IEnable);
         break;
-    case 113: reload_configuration(); break;
-    case 114: set_screen(screen & 0x12); break;
-    case 115: set_screen((screen & 0x15) | 2); break;
-    case 116: set_screen(screen & 0x15); break;
-    case 119: ToggleGraphik(); break;
-    case 120: set_screen((screen & 0x12) | 4); break;
-    case 121: load_config_file(); break;
-    case 123: KCSConvert(); break;
-    case 122:
+    case CMD_HARD_RESET: reload_configuration(); break;
+    case CMD_SMALL_FONTS: set_screen(screen & 0x12); break;
+    case CMD_64X32: set_screen((screen & 0x15) | 2); break;
+    case CMD_32X32: set_screen(screen & 0x15); break;
+    case CMD_GRAPHIC_MODE: ToggleGraphik(); break;
+    case CMD_DOUBLE_FONTS: set_screen((screen & 0x12) | 4); break;
+    case CMD_LOAD_CONFIG: load_config_file(); break;
+    case CMD_CONVERT_KCS: KCSConvert(); break;
+    case CMD_PAUSE:
         DEnable = 1 - DEnable;
-        host->check_menu(122, DEnable);
+        host->check_menu(CMD_PAUSE, DEnable);
         break;
-    case 124: CloseSavedFiles(); break;
-    case 125: fullscreen(); break;
+    case CMD_CLOSE_SAVED: CloseSavedFiles(); break;
+    case CMD_FULLSCREEN: fullscreen(); break;
     default: break;
     }
     if (FullscreenEnabled)

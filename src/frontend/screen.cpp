@@ -1,5 +1,6 @@
 #include "frontend/screen.h"
 
+#include "host/menu.h"
 #include "machine/video.h"
 
 int sWinX = 1024, sWinY = 768;
@@ -68,12 +69,12 @@ void select_font(bool alternate)
 
 void SetScreenCheck(int mode)
 {
-    host->check_menu(116, !(mode & 2));
-    host->check_menu(115, mode & 2);
-    host->check_menu(111, !(mode & 0x10));
+    host->check_menu(CMD_32X32, !(mode & 2));
+    host->check_menu(CMD_64X32, mode & 2);
+    host->check_menu(CMD_GAME_FONT, !(mode & 0x10));
     select_font(mode & 0x10);
-    host->check_menu(120, mode & 4);
-    host->check_menu(114, !(mode & 4));
+    host->check_menu(CMD_DOUBLE_FONTS, mode & 4);
+    host->check_menu(CMD_SMALL_FONTS, !(mode & 4));
 
     if (!FullscreenEnabled) {
         if (mode & 4)

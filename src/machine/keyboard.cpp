@@ -4,8 +4,12 @@
 #include "cpu/loop.h"
 #include "frontend/commands.h"
 #include "host/host.h"
+#include "host/menu.h"
 #include "machine/tape.h"
+#include "machine/typist.h"
 #include "machine/video.h"
+
+const OsiKey OSI_SHIFT_LEFT = {7, 2}, OSI_SHIFT_RIGHT = {7, 1}, OSI_CTRL = {7, 6};
 
 uint32_t key_matrix[8] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 uint32_t gScan;
@@ -13,8 +17,33 @@ uint32_t irqkey;
 uint32_t caps = 1;
 KeyRecord key_ref[128];
 SpecialKey key_function[9];
+uint32_t Translate;
+uint64_t row_reads[8];
 
 namespace {
+
+// The legends of the OSI keyboard: each row from bit 7 down, lower and upper legend.
+const struct {
+    OsiKey key;
+    char plain, shifted;
+} legends[] = {
+    {{0, 7}, '1', '!'},  {{0, 6}, '2', '"'},  {{0, 5}, '3', '#'}, {{0, 4}, '4', '$'}, {{0, 3}, '5', '%'},
+    {{0, 2}, '6', '&'},  {{0, 1}, '7', '\''}, {{1, 7}, '8', '('}, {{1, 6}, '9', ')'}, {{1, 5}, '0', '@'},
+    {{1, 4}, ':', '*'},  {{1, 3}, '-', '='},  {{2, 7}, '.', '>'}, {{2, 6}, 'L', '\\'}, {{2, 5}, 'O', '_'},
+    {{2, 4}, '\n', 0},   {{2, 3}, '\r', 0},   {{3, 7}, 'W', 0},   {{3, 6}, 'E', 0},   {{3, 5}, 'R', 0},
+    {{3, 4}, 'T', 0},    {{3, 3}, 'Y', 0},    {{3, 2}, 'U', 0},   {{3, 1}, 'I', 0},   {{4, 7}, 'S', 0},
+    {{4, 6}, 'D', 0},    {{4, 5}, 'F', 0},    {{4, 4}, 'G', 0},   {{4, 3}, 'H', 0},   {{4, 2}, 'J', 0},
+    {{4, 1}, 'K', '['},  {{5, 7}, 'X', 0},    {{5, 6}, 'C', 0},   {{5, 5}, 'V', 0},   {{5, 4}, 'B', 0},
+    {{5, 3}, 'N', '^'},  {{5, 2}, 'M', ']'},  {{5, 1}, ',', '<'}, {{6, 7}, 'Q', 0},   {{6, 6}, 'A', 0},
+    {{6, 5}, 'Z', 0},    {{6, 4}, ' ', 0},    {{6, 3}, '/', '?'}, {{6, 2}, ';', '+'}, {{6, 1}, 'P', 0},
+};
+
+// What translated_down pressed for each PC scan code; row -1 for nothing.
+struct Translated {
+    OsiKey key = {-1, 0};
+    bool shift = false;
+};
+Translated translated[128];
 
 enum Action { POST, FULLSCREEN, OPEN_TAPE, SAVE_TAPE, GRAPHICS, CAPS, RESET, SPECIAL };
 
@@ -25,24 +54,24 @@ struct HotKey {
 };
 
 const HotKey hot_keys[] = {
-    {0x57, POST, 109},      // F11 debugger
-    {0x41, POST, 122},      // F7 pause
-    {0x3E, FULLSCREEN, 125},// F4
-    {0x44, OPEN_TAPE, 0},   // F10
-    {0x43, SAVE_TAPE, 0},   // F9
-    {0x42, GRAPHICS, 0},    // F8
-    {0x3A, CAPS, 0},        // Caps Lock
-    {0x58, RESET, 0},       // F12
-    {0x3B, POST, 107},      // F1 help
-    {0x0F, SPECIAL, 8},     // Tab
-    {0x47, SPECIAL, 6},     // Home
-    {0x4F, SPECIAL, 7},     // End
-    {0x4B, SPECIAL, 2},     // Left
-    {0x4D, SPECIAL, 3},     // Right
-    {0x48, SPECIAL, 0},     // Up
-    {0x50, SPECIAL, 1},     // Down
-    {0x52, SPECIAL, 4},     // Insert
-    {0x53, SPECIAL, 5},     // Delete
+    {0x57, POST, CMD_DEBUGGER},         // F11
+    {0x41, POST, CMD_PAUSE},            // F7
+    {0x3E, FULLSCREEN, CMD_FULLSCREEN}, // F4
+    {0x44, OPEN_TAPE, 0},               // F10
+    {0x43, SAVE_TAPE, 0},               // F9
+    {0x42, GRAPHICS, 0},                // F8
+    {0x3A, CAPS, 0},                    // Caps Lock
+    {0x58, RESET, 0},                   // F12
+    {0x3B, POST, CMD_HELP},             // F1
+    {0x0F, SPECIAL, 8},                 // Tab
+    {0x47, SPECIAL, 6},                 // Home
+    {0x4F, SPECIAL, 7},                 // End
+    {0x4B, SPECIAL, 2},                 // Left
+    {0x4D, SPECIAL, 3},                 // Right
+    {0x48, SPECIAL, 0},                 // Up
+    {0x50, SPECIAL, 1},                 // Down
+    {0x52, SPECIAL, 4},                 // Insert
+    {0x53, SPECIAL, 5},                 // Delete
 };
 
 void press(int row, int mask)
@@ -93,7 +122,72 @@ void hot_key(const HotKey& k)
     }
 }
 
+uint8_t column_mask(OsiKey key) { return uint8_t(~(1 << key.column)); }
+
 } // namespace
+
+bool osi_key_for(char c, OsiKey& key, bool& shifted)
+{
+    if (c == 0)
+        return false;
+    char upper = (c >= 'a' && c <= 'z') ? char(c - 32) : c;
+    for (const auto& l : legends) {
+        if (upper == l.plain || upper == l.shifted) {
+            key = l.key;
+            shifted = upper != l.plain;
+            return true;
+        }
+    }
+    return false;
+}
+
+void osi_press(OsiKey key)
+{
+    press(key.row, column_mask(key));
+    if (caps == 1)
+        key_matrix[7] &= 0xFE;
+    refresh_columns();
+}
+
+void osi_release(OsiKey key)
+{
+    release(key.row, column_mask(key));
+    refresh_columns();
+}
+
+// Letters leave the Shift keys as the PC's Shift keys set them, so that Shift Lock decides
+// their case as on the OSI; every other character sets the OSI Shift as its legend needs.
+bool translated_down(uint32_t scan, char c)
+{
+    OsiKey key;
+    bool shifted;
+    if (!osi_key_for(c, key, shifted))
+        return false;
+    CIA2();
+    gScan = 0;  // a pending event must not be applied again over this key
+    bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    if (!letter && shifted) {
+        osi_press(OSI_SHIFT_LEFT);
+    } else if (!letter) {
+        osi_release(OSI_SHIFT_LEFT);
+        osi_release(OSI_SHIFT_RIGHT);
+    }
+    osi_press(key);
+    translated[scan & 0x7F] = {key, !letter && shifted};
+    return true;
+}
+
+bool translated_up(uint32_t scan)
+{
+    Translated& t = translated[scan & 0x7F];
+    if (t.key.row < 0)
+        return false;
+    osi_release(t.key);
+    if (t.shift)
+        osi_release(OSI_SHIFT_LEFT);
+    t = Translated();
+    return true;
+}
 
 void CIA_Clear()
 {
@@ -102,14 +196,14 @@ void CIA_Clear()
     *keyptr = 0xFF;
 }
 
+// The column byte follows the row latch also without a pending event, since typed and
+// translated keys are held in the matrix with no event pending.
 void CIA2()
 {
-    if (gScan == 0)
-        return;
     const KeyRecord& k = key_ref[gScan & 0x7F];
-    if (gScan <= 0x7F)
+    if (gScan != 0 && gScan <= 0x7F)
         press(k.row, k.mask);
-    else
+    else if (gScan != 0)
         release(k.row, k.mask);
     refresh_columns();
 }
@@ -139,6 +233,10 @@ void KEYBREAD()
         readvalue = 0xFF;
         return;
     }
+    for (int r = 0; r < 8; r++)
+        if (!(*keyscanptr & (0x80 >> r)))
+            row_reads[r]++;
+    type_poll();
     CIA2();
     readvalue = *keyptr;
 }

@@ -1,6 +1,7 @@
 #include "machine/video.h"
 
 #include "cpu/bus.h"
+#include "host/menu.h"
 
 #include <algorithm>
 #include <cstring>
@@ -145,6 +146,6 @@ void clrvid()
 void ToggleGraphik()
 {
     GEnable = !GEnable;
-    host->check_menu(119, GEnable);
+    host->check_menu(CMD_GRAPHIC_MODE, GEnable);
     restvid();
 }

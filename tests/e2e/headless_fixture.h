@@ -17,6 +17,10 @@ struct Result {
 
 std::string slurp(const fs::path& path);
 
+// A program for $0300 that stays busy for about 164,000 cycles before each call of the
+// ROM's wait-for-a-key routine at `inch`, and puts each key it gets on the screen from $D100.
+std::string busy_key_reader(uint16_t inch);
+
 class Headless : public testing::Test {
 protected:
     fs::path dir;

@@ -84,6 +84,17 @@ TEST_F(C1P, MachineCodeLoadsThroughTheMonitorAndStarts)
     EXPECT_NE(r.out.find("\n0305  JMP $0305\n0305  JMP $0305\n0305  JMP $0305\n"), std::string::npos) << r.out;
 }
 
+// The monitor's key routine at $FD00, called by a program that is busy between keys.
+TEST_F(C1P, TypingWaitsForABusyProgram)
+{
+    std::string config = c1p_config();
+    NEED_ROMS(config);
+    write_file(dir / "busy.bin", busy_key_reader(0xFD00));
+    Result r = run({"--headless", config, "--until", "C/W/M ?", "--load", (dir / "busy.bin").string() + "@0300",
+                    "--pc", "0300", "--type", "HELLO WORLD", "--until", "HELLO WORLD", "--screen"});
+    EXPECT_EQ(r.status, 0) << r.err << r.out;
+}
+
 TEST_F(C1P, FunctionalTestRunsThroughTheRunner)
 {
     std::ifstream f(testdata_path("6502_functional_test.bin"), std::ios::binary);

@@ -121,4 +121,21 @@ TEST_F(OwnRoms, InputReadsNumbers)
     EXPECT_EQ(r.status, 0) << r.err << r.out;
 }
 
+// A key must wait for a program that does not read the keyboard for a while, and a repeated
+// key for its release to be seen; a program that never reads it ends the step.
+TEST_F(OwnRoms, TypingWaitsForABusyProgram)
+{
+    write_file(dir / "busy.bin", busy_key_reader(0xFFE0));
+    Result r = run({"--headless", "--until", "C/W/M ?", "--load", (dir / "busy.bin").string() + "@0300", "--pc",
+                    "0300", "--type", "HELLO\\r\\rLL", "--until", "HELLO..LL", "--screen"});
+    EXPECT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_TRUE(has(r, "\nHELLO..LL\n")) << r.out;
+
+    write_file(dir / "stuck.bin", std::string("\x4C\x00\x03", 3));  // JMP $0300
+    Result stuck = run({"--headless", "--until", "C/W/M ?", "--load", (dir / "stuck.bin").string() + "@0300", "--pc",
+                        "0300", "--type", "AB", "--limit", "300000"});
+    EXPECT_EQ(stuck.status, 3);
+    EXPECT_NE(stuck.err.find("read no key"), std::string::npos) << stuck.err;
+}
+
 } // namespace

@@ -10,6 +10,7 @@
 #include "frontend/startup.h"
 #include "machine/keyboard.h"
 #include "machine/tape.h"
+#include "machine/typist.h"
 #include "machine/video.h"
 
 #include <algorithm>
@@ -310,78 +311,26 @@ bool run_until_pc(uint32_t address, uint64_t limit)
 
 // --- typing -------------------------------------------------------------------
 
-struct OsiKey {
-    int row, column;
-};
-
-// The legends of the OSI keyboard: each row from bit 7 down, unshifted and shifted.
-const struct {
-    int row, column;
-    char plain, shifted;
-} legends[] = {
-    {0, 7, '1', '!'}, {0, 6, '2', '"'}, {0, 5, '3', '#'}, {0, 4, '4', '$'}, {0, 3, '5', '%'},
-    {0, 2, '6', '&'}, {0, 1, '7', '\''}, {1, 7, '8', '('}, {1, 6, '9', ')'}, {1, 5, '0', '@'},
-    {1, 4, ':', '*'}, {1, 3, '-', '='}, {2, 7, '.', '>'}, {2, 6, 'L', '\\'}, {2, 5, 'O', '_'},
-    {2, 4, '\n', 0},  {2, 3, '\r', 0},  {3, 7, 'W', 0},   {3, 6, 'E', 0},   {3, 5, 'R', 0},
-    {3, 4, 'T', 0},   {3, 3, 'Y', 0},   {3, 2, 'U', 0},   {3, 1, 'I', 0},   {4, 7, 'S', 0},
-    {4, 6, 'D', 0},   {4, 5, 'F', 0},   {4, 4, 'G', 0},   {4, 3, 'H', 0},   {4, 2, 'J', 0},
-    {4, 1, 'K', '['}, {5, 7, 'X', 0},   {5, 6, 'C', 0},   {5, 5, 'V', 0},   {5, 4, 'B', 0},
-    {5, 3, 'N', '^'}, {5, 2, 'M', ']'}, {5, 1, ',', '<'}, {6, 7, 'Q', 0},   {6, 6, 'A', 0},
-    {6, 5, 'Z', 0},   {6, 4, ' ', 0},   {6, 3, '/', '?'}, {6, 2, ';', '+'}, {6, 1, 'P', 0},
-};
-
-// The PC scan code whose layout record is this OSI key, or -1.
-int scan_code_for(OsiKey key)
+// Each key event waits for the program to read its row; a program that stops reading the
+// keyboard for `limit` cycles ends the step.
+int type_step(const std::string& text, uint64_t limit)
 {
-    for (int code = 1; code < 128; code++)
-        if (key_ref[code].row == key.row && key_ref[code].mask == uint8_t(~(1 << key.column)))
-            return code;
-    return -1;
-}
-
-// Long enough for a ROM's keyboard scan and debouncing to see a key go down or up.
-constexpr uint64_t key_hold_cycles = 60000;
-
-// One key event, then time for the ROM's keyboard routine to see it.
-void key_event(uint32_t code)
-{
-    gScan = irqkey = code;
-    run_cycles(key_hold_cycles);
-}
-
-const OsiKey shift_left = {7, 2};
-const OsiKey ctrl = {7, 6};
-
-// Presses the modifier (if any) around one key.
-void press_key(int code, int modifier)
-{
-    if (modifier > 0)
-        key_event(modifier);
-    key_event(code);
-    key_event(code + 0x80);
-    if (modifier > 0)
-        key_event(modifier + 0x80);
-}
-
-int type_text(const std::string& text)
-{
-    for (char ch : text) {
-        bool control = ch >= 1 && ch <= 26 && ch != '\r' && ch != '\n';
-        char c = control ? ch + '@' : (ch >= 'a' && ch <= 'z') ? ch - 32 : ch;
-        const auto* legend = std::find_if(std::begin(legends), std::end(legends),
-                                          [c](const auto& l) { return l.plain == c || l.shifted == c; });
-        if (legend == std::end(legends)) {
-            std::fprintf(stderr, "quarzel: the OSI keyboard has no key for '%c'\n", ch);
-            return 2;
+    std::string missing = type_text(text);
+    if (!missing.empty()) {
+        type_cancel();
+        std::fprintf(stderr, "quarzel: the OSI keyboard has no key for '%c'\n", missing[0]);
+        return 2;
+    }
+    while (type_busy()) {
+        uint64_t progress = type_progress();
+        if (!run_until([&] { return type_progress() != progress; }, limit)) {
+            type_cancel();
+            std::fprintf(stderr, "quarzel: --type: the program read no key for %llu cycles\n",
+                         (unsigned long long)limit);
+            return 3;
         }
-        bool shift = legend->shifted == c && legend->plain != c;
-        int code = scan_code_for({legend->row, legend->column});
-        int modifier = control ? scan_code_for(ctrl) : shift ? scan_code_for(shift_left) : 0;
-        if (code < 0 || modifier < 0) {
-            std::fprintf(stderr, "quarzel: the keyboard layout maps no PC key to the OSI key for '%c'\n", c);
-            return 2;
-        }
-        press_key(code, modifier);
+        if (!Abort)
+            return 0;
     }
     return 0;
 }
@@ -391,7 +340,7 @@ int type_text(const std::string& text)
 int run_step(const Step& step, const Options& o)
 {
     switch (step.kind) {
-    case TYPE: return type_text(step.text);
+    case TYPE: return type_step(step.text, o.limit);
     case WAIT: run_cycles(step.number); return 0;
     case UNTIL:
         if (run_until([&] { return screen_contains(step.text); }, o.limit))

@@ -4,6 +4,7 @@
 #include "cpu/loop.h"
 #include "frontend/commands.h"
 #include "frontend/qt/scancode.h"
+#include "host/menu.h"
 #include "machine/keyboard.h"
 #include "machine/video.h"
 
@@ -25,37 +26,38 @@ const struct {
     std::vector<MenuItem> items;
 } menus[] = {
     {"&File",
-     {{103, "&Open Files...        F10", false},
-      {105, "&Save Files as...    F9", false},
-      {124, "&Close Saved Files", false},
-      {106, "OSI &Binary File Format...", false},
-      {123, "&Convert KCS Wave Files...", false},
-      {101, "&Quit", false}}},
+     {{CMD_OPEN_FILES, "&Open Files...        F10", false},
+      {CMD_SAVE_FILES, "&Save Files as...    F9", false},
+      {CMD_CLOSE_SAVED, "&Close Saved Files", false},
+      {CMD_BINARY_FILES, "OSI &Binary File Format...", false},
+      {CMD_CONVERT_KCS, "&Convert KCS Wave Files...", false},
+      {CMD_QUIT, "&Quit", false}}},
     {"&Screen",
-     {{114, "&Small Size Fonts", true},
-      {120, "&Double Size Fonts", false},
-      {116, "&32x32 Display Format", true},
-      {115, "&64x32 Display Format", false},
-      {111, "&Select Game Font", true},
-      {125, "&Fullscreen          F4", false},
-      {119, "&Graphic Mode    F8", false}}},
+     {{CMD_SMALL_FONTS, "&Small Size Fonts", true},
+      {CMD_DOUBLE_FONTS, "&Double Size Fonts", false},
+      {CMD_32X32, "&32x32 Display Format", true},
+      {CMD_64X32, "&64x32 Display Format", false},
+      {CMD_GAME_FONT, "&Select Game Font", true},
+      {CMD_FULLSCREEN, "&Fullscreen          F4", false},
+      {CMD_GRAPHIC_MODE, "&Graphic Mode    F8", false}}},
     {"&System",
-     {{108, "&Soft Reset     F12", false},
-      {113, "&Hard Reset", false},
-      {121, "&Load Config File", false},
-      {110, "&Edit Config File", false},
-      {118, "&Config Keyboard", false},
-      {109, "&Debugger...    F11", false},
-      {122, "&Pause              F7", false},
-      {112, "&INT Enable", false},
-      {117, "&Emulation Speed", false}}},
-    {"&Help", {{107, "&Help Information", false}, {102, "&About Quarzel...", false}}},
+     {{CMD_SOFT_RESET, "&Soft Reset     F12", false},
+      {CMD_HARD_RESET, "&Hard Reset", false},
+      {CMD_LOAD_CONFIG, "&Load Config File", false},
+      {CMD_EDIT_CONFIG, "&Edit Config File", false},
+      {CMD_CONFIG_KEYBOARD, "&Config Keyboard", false},
+      {CMD_DEBUGGER, "&Debugger...    F11", false},
+      {CMD_PAUSE, "&Pause              F7", false},
+      {CMD_INT_ENABLE, "&INT Enable", false},
+      {CMD_SPEED, "&Emulation Speed", false}}},
+    {"&Help", {{CMD_HELP, "&Help Information", false}, {CMD_ABOUT, "&About Quarzel...", false}}},
 };
 
 // Items that carry a check mark.
-const int checkable[] = {114, 120, 116, 115, 111, 125, 119, 109, 122, 112};
+const int checkable[] = {CMD_SMALL_FONTS,  CMD_DOUBLE_FONTS, CMD_32X32, CMD_64X32,      CMD_GAME_FONT,     CMD_FULLSCREEN,
+                         CMD_GRAPHIC_MODE, CMD_DEBUGGER,     CMD_PAUSE, CMD_INT_ENABLE, CMD_TRANSLATE_KEYS};
 // The tool windows that come later.
-const int not_yet[] = {106, 123, 118, 109, 117};
+const int not_yet[] = {CMD_BINARY_FILES, CMD_CONVERT_KCS, CMD_CONFIG_KEYBOARD, CMD_DEBUGGER, CMD_SPEED};
 
 } // namespace
 
