@@ -104,6 +104,7 @@ void Load_ini_file()
     read_path(ini, "DISK", "DRIVE_A", SYS[3]);
     read_path(ini, "DISK", "DRIVE_B", SYS[4]);
     read_path(ini, "Keyboard", "KEYFILE", SYS[5]);
+    read_number(ini, "Keyboard", "Translate", Translate);
 
     uint32_t n;
     if (read_number(ini, "Screen", "Screen_size", n) && n == 1)
@@ -137,6 +138,7 @@ void OSIini(const std::string& iniName)
     ROMEX2file.clear();
     ROMEX3file.clear();
     RAMTOP = RAMTOPadr;
+    Translate = 0;  // configurations from before the translating mode keep the positional one
     stop_loc = 0xFFFF;
     host->check_menu(CMD_PAUSE, false);
     select_font(false);
@@ -160,6 +162,7 @@ void OSIini(const std::string& iniName)
     SYS[5] = sztFileHome + "KEY.DAT";
     SYS[7].clear();
     Load_ini_file();
+    host->check_menu(CMD_TRANSLATE_KEYS, Translate == 1);
 
     disk_detach();
     attach_disk(SYS[3], dina, 1, disk_ptr_a, "Unable to open DISK_A Image File");

@@ -8,9 +8,12 @@
 #include "host/files.h"
 #include "host/host.h"
 #include "host/menu.h"
+#include "machine/keyboard.h"
 #include "machine/tape.h"
+#include "machine/typist.h"
 #include "machine/video.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -74,6 +77,35 @@ static void fullscreen()
     SetScreenCheck(screen);
 }
 
+static void translate_keys()
+{
+    Translate = !Translate;
+    host->check_menu(CMD_TRANSLATE_KEYS, Translate);
+}
+
+// Line ends of any system become RETURN and tabs blanks; other control characters would be
+// Ctrl keys and are dropped. What the OSI keyboard lacks is left out and named.
+static void paste_text()
+{
+    std::string text;
+    const std::string clip = host->clipboard_text();
+    for (size_t i = 0; i < clip.size(); i++) {
+        char c = clip[i] == '\n' ? '\r' : clip[i] == '\t' ? ' ' : clip[i];
+        bool crlf = clip[i] == '\r' && i + 1 < clip.size() && clip[i + 1] == '\n';
+        if (!crlf && (c == '\r' || uint8_t(c) >= 0x20))
+            text += c;
+    }
+    std::string missing = type_text(text);
+    if (missing.empty())
+        return;
+    for (char& c : missing)
+        c = uint8_t(c) < 0x80 ? c : '?';
+    std::sort(missing.begin(), missing.end());
+    missing.erase(std::unique(missing.begin(), missing.end()), missing.end());
+    host->message_box("The OSI keyboard has no key for these characters, which were left out: " + missing,
+                      "Paste Text", MSG_INFO);
+}
+
 static void set_screen(uint32_t mode)
 {
     screen = mode;
@@ -114,6 +146,8 @@ void menu_command(int id)
         break;
     case CMD_CLOSE_SAVED: CloseSavedFiles(); break;
     case CMD_FULLSCREEN: fullscreen(); break;
+    case CMD_TRANSLATE_KEYS: translate_keys(); break;
+    case CMD_PASTE_TEXT: paste_text(); break;
     default: break;
     }
     if (FullscreenEnabled)

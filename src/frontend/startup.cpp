@@ -10,6 +10,18 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+
+// A configuration named on the command line: a relative name is looked for in the current
+// folder first, then in the program folder.
+static std::string find_config(const std::string& name)
+{
+    std::error_code ec;
+    std::filesystem::path here = std::filesystem::path(host->current_dir()) / name;
+    if (std::filesystem::path(name).is_relative() && std::filesystem::is_regular_file(here, ec))
+        return here.string();
+    return program_path(name);
+}
 
 bool start_machine(const std::string& program_file, const std::string& config_arg)
 {
@@ -22,7 +34,12 @@ bool start_machine(const std::string& program_file, const std::string& config_ar
     size_t cut = program_file.find_last_of("/\\:");
     sztFileHome = cut == std::string::npos ? "./" : program_file.substr(0, cut + 1);
     sztFilePath = sztFileHome;
-    SYS[6] = program_path(config_arg.empty() ? "OSI.INI" : config_arg);
+    SYS[6] = config_arg.empty() ? program_path("OSI.INI") : find_config(config_arg);
+    std::error_code ec;
+    if (!config_arg.empty() && !std::filesystem::is_regular_file(SYS[6], ec)) {
+        Quit("Configuration file not found: " + SYS[6]);
+        return false;
+    }
 
     AllocMem();
     if (!Abort)

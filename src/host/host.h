@@ -64,6 +64,9 @@ public:
     // Start an external program; with wait, its exit status (-1 when it could not run).
     virtual int run_program(const std::vector<std::string>& args, bool wait) = 0;
 
+    // The text on the desktop's clipboard, "" when it holds none.
+    virtual std::string clipboard_text() = 0;
+
     virtual std::string temp_dir() = 0;
     virtual std::string current_dir() = 0;
 };

@@ -84,7 +84,13 @@ int FileMenue(const std::string& name)
 {
     tape_close_all();
     DiskSelect(sztFilePath, 1, name);
-    in = open_read(sztFileName);
+    return tape_open_input(sztFileName);
+}
+
+int tape_open_input(const std::string& path)
+{
+    tape_close_all();
+    in = open_read(path);
     if (!in)
         return 0;
     remember_folder();

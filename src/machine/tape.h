@@ -16,6 +16,8 @@ void ACIA1WRITE();
 void tape_write(uint8_t byte);
 
 int FileMenue(const std::string& name);
+// Opens a file as the tape input without the chooser (a file dropped on the window); 1 when open.
+int tape_open_input(const std::string& path);
 void FileSaveMenue();
 void CloseSavedFiles();
 void DiskSelect(const std::string& folder, int mode, const std::string& name);

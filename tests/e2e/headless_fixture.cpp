@@ -43,9 +43,10 @@ void Headless::SetUp()
 
 void Headless::TearDown() { fs::remove_all(dir); }
 
-Result Headless::run(const std::vector<std::string>& args)
+Result Headless::run(const std::vector<std::string>& args, const fs::path& cwd)
 {
-    std::string command = quote(QUARZEL_EXE);
+    std::string command = cwd.empty() ? "" : "cd " + quote(cwd.string()) + " && ";
+    command += quote(QUARZEL_EXE);
     for (const std::string& a : args) {
         command += ' ';
         command += quote(a);

@@ -27,6 +27,7 @@ protected:
 
     void SetUp() override;
     void TearDown() override;
-    // Runs the program from the build's program folder with these arguments.
-    Result run(const std::vector<std::string>& args);
+    // Runs the program from the build's program folder with these arguments, in the folder
+    // `cwd` when it is given.
+    Result run(const std::vector<std::string>& args, const fs::path& cwd = {});
 };

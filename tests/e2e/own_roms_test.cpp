@@ -138,4 +138,22 @@ TEST_F(OwnRoms, TypingWaitsForABusyProgram)
     EXPECT_NE(stuck.err.find("read no key"), std::string::npos) << stuck.err;
 }
 
+// A configuration named on the command line comes from the current folder when it is there,
+// else from the program folder; one that is nowhere is named as missing.
+TEST_F(OwnRoms, ConfigurationFromTheCurrentFolder)
+{
+    write_file(dir / "mine.ini", "[ROM]\nBASIC=basic.rom\nKERNEL=monitor.rom\n[RAM]\nRAMTOP=0x7FFF\n");
+    Result here = run({"--headless", "mine.ini", "--until", "C/W/M ?"}, dir);
+    EXPECT_EQ(here.status, 0) << here.err;
+
+    Result shipped = run({"--headless", "OSI.INI", "--until", "C/W/M ?"}, dir);
+    EXPECT_EQ(shipped.status, 0) << shipped.err;
+
+    Result nowhere = run({"--headless", "nowhere.ini"}, dir);
+    EXPECT_EQ(nowhere.status, 1);
+    EXPECT_NE(nowhere.err.find("Configuration file not found: "), std::string::npos) << nowhere.err;
+    EXPECT_NE(nowhere.err.find("nowhere.ini"), std::string::npos) << nowhere.err;
+    EXPECT_EQ(nowhere.err.find("ROM"), std::string::npos) << nowhere.err;
+}
+
 } // namespace

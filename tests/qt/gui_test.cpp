@@ -5,12 +5,15 @@
 #include "frontend/qt/qt_host.h"
 #include "frontend/qt/scancode.h"
 #include "frontend/startup.h"
+#include "host/menu.h"
 #include "machine/keyboard.h"
+#include "machine/typist.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 
 #include <cstring>
@@ -90,6 +93,100 @@ TEST_F(Window, NativeScanCodesReachTheKeyMatrix)
     EXPECT_EQ(qt->messages.size(), 1u) << "auto-repeated key-downs are dropped";
     slices(1);
     EXPECT_EQ(key_matrix[6], 0xFFu);
+}
+
+// A key event as the desktop gives it: native scan code and the character of its layout.
+void send_key(QWidget* widget, QEvent::Type type, uint32_t set1, const QString& text, int key = Qt::Key_unknown)
+{
+    QKeyEvent e(type, key, Qt::NoModifier, set1 + 8, 0, 0, text);
+    QApplication::sendEvent(widget, &e);
+}
+
+bool osi_down(OsiKey key) { return !(key_matrix[key.row] & (1 << key.column)); }
+
+TEST_F(Window, TranslatedKeysPressTheOsiKeysCarryingTheirCharacters)
+{
+    QWidget* w = qt->window()->screen_widget();
+    ASSERT_TRUE(qt->window()->action(CMD_TRANSLATE_KEYS)->isChecked()) << "the shipped OSI.INI turns it on";
+    const struct {
+        uint32_t scan;  // where a US layout has the character
+        char c;
+        OsiKey key;
+        bool shift;
+    } cases[] = {
+        {0x0D, '+', {6, 2}, true}, {0x27, ':', {1, 4}, false}, {0x28, '"', {0, 6}, true},
+        {0x09, '*', {1, 4}, true}, {0x0D, '=', {1, 3}, true},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.c);
+        send_key(w, QEvent::KeyPress, 0x2A, "");  // the PC's Shift is down for all but '='
+        slices(1);
+        send_key(w, QEvent::KeyPress, k.scan, QString(k.c));
+        slices(1);
+        EXPECT_TRUE(osi_down(k.key));
+        EXPECT_EQ(osi_down(OSI_SHIFT_LEFT) || osi_down(OSI_SHIFT_RIGHT), k.shift);
+        send_key(w, QEvent::KeyRelease, k.scan, QString(k.c));
+        send_key(w, QEvent::KeyRelease, 0x2A, "");
+        slices(2);
+        EXPECT_FALSE(osi_down(k.key));
+    }
+
+    trigger(CMD_TRANSLATE_KEYS);
+    EXPECT_FALSE(qt->window()->action(CMD_TRANSLATE_KEYS)->isChecked());
+    send_key(w, QEvent::KeyPress, 0x28, "'");
+    slices(1);
+    EXPECT_TRUE(osi_down({1, 4})) << "positional: the layout file puts ': *' where a US layout has '";
+    EXPECT_FALSE(osi_down({0, 1})) << "not the OSI key that carries '";
+}
+
+TEST_F(Window, BasicEchoesWhatIsTypedOnThePcKeyboard)
+{
+    QWidget* w = qt->window()->screen_widget();
+    auto type = [&](const std::string& text) {
+        for (char c : text) {
+            send_key(w, QEvent::KeyPress, 0x1E, QString(c));
+            slices(2);
+            send_key(w, QEvent::KeyRelease, 0x1E, QString(c));
+            slices(2);
+        }
+    };
+    for (int i = 0; i < 50 && !screen_shows("C/W/M ?"); i++)
+        slices(1);
+    type("c");
+    for (int i = 0; i < 100 && !screen_shows("OK"); i++)
+        slices(1);
+    type("print \"A+B=\";2*3\r");
+    for (int i = 0; i < 100 && !screen_shows("A+B= 6"); i++)
+        slices(1);
+    EXPECT_TRUE(screen_shows("PRINT \"A+B=\";2*3")) << std::string(reinterpret_cast<char*>(RAMptr) + 0xD000, 0x400);
+    EXPECT_TRUE(screen_shows("A+B= 6"));
+}
+
+TEST_F(Window, PasteTextTypesAProgram)
+{
+    for (int i = 0; i < 50 && !screen_shows("C/W/M ?"); i++)
+        slices(1);
+    QGuiApplication::clipboard()->setText("C");
+    trigger(CMD_PASTE_TEXT);
+    for (int i = 0; i < 200 && !screen_shows("OK"); i++)
+        slices(1);
+    QGuiApplication::clipboard()->setText("10 PRINT 1\n20 PRINT 2\r\n30 END\nLIST\n");
+    trigger(CMD_PASTE_TEXT);
+    for (int i = 0; i < 2000 && type_busy(); i++)
+        slices(1);
+    slices(20);
+    std::string shown(reinterpret_cast<char*>(RAMptr) + 0xD000, 0x400);
+    size_t list = shown.find("LIST");
+    ASSERT_NE(list, std::string::npos) << shown;
+    EXPECT_NE(shown.find("10 PRINT 1", list), std::string::npos) << shown;
+    EXPECT_NE(shown.find("30 END", list), std::string::npos) << shown;
+
+    QGuiApplication::clipboard()->setText("10 REM A LONG LINE THAT ESC STOPS\n");
+    trigger(CMD_PASTE_TEXT);
+    ASSERT_TRUE(type_busy());
+    send_key(qt->window()->screen_widget(), QEvent::KeyPress, 0x01, "\x1b", Qt::Key_Escape);
+    slices(1);
+    EXPECT_FALSE(type_busy());
 }
 
 TEST_F(Window, ScreenMenuSetsMarksAndSizes)

@@ -44,6 +44,7 @@ public:
     int desktop_width() override { return 1024; }
     int desktop_height() override { return 768; }
     int run_program(const std::vector<std::string>& args, bool wait) override;
+    std::string clipboard_text() override { return clipboard; }
     std::string temp_dir() override;
     std::string current_dir() override;
 
@@ -56,6 +57,7 @@ public:
     std::deque<std::string> file_answers;
     std::string kcs_output;  // the decoder's output file the KCS dialog chooses ("" keeps it)
     bool kcs_ok = true;
+    std::string clipboard;
     std::vector<ShownMessage> messages;
     std::vector<int> posted, sent, dialogs;
     std::map<int, bool> marks;

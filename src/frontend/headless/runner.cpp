@@ -30,7 +30,8 @@ const char* usage_text =
     "--headless runs the emulated machine without a window, as fast as it can, and performs\n"
     "these steps in command-line order:\n"
     "  --type TEXT        type TEXT on the OSI keyboard (\\r RETURN, \\n LINE FEED, \\\\ backslash,\n"
-    "                     \\^C Ctrl-C and likewise for the other letters)\n"
+    "                     \\^C Ctrl-C and likewise for the other letters); each key waits\n"
+    "                     until the program has read it (at most --limit cycles)\n"
     "  --wait N           run N emulated cycles (rounded up to whole 60000-cycle time slices)\n"
     "  --until TEXT       run until the visible screen contains TEXT\n"
     "  --until-pc ADDR    run until the program counter equals ADDR (hex)\n"
@@ -50,9 +51,10 @@ const char* usage_text =
     "                     the decoding parameters of --convert-kcs (default 300, even, 8, 2;\n"
     "                     8 bits with 2 stop bits carry no parity)\n"
     "  --help             show this text\n"
-    "CONFIG is the configuration file, by default OSI.INI in the program's folder.\n"
+    "CONFIG is the configuration file, by default OSI.INI in the program's folder; a relative\n"
+    "name is taken from the current folder when it is there, else from the program's folder.\n"
     "Message boxes are printed to standard error as CAPTION: text.\n"
-    "Exit status: 0 success, 1 boot error, 2 bad usage, 3 an --until step timed out,\n"
+    "Exit status: 0 success, 1 boot error, 2 bad usage, 3 an --until or --type step timed out,\n"
     "4 a recording could not be converted.\n";
 
 enum Kind { TYPE, WAIT, UNTIL, UNTIL_PC, TAPE_IN, TAPE_OUT, LOAD, SET_PC, CONVERT_KCS };

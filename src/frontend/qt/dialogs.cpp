@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -71,10 +72,13 @@ void show_help(QWidget* owner)
     auto* text = new QPlainTextEdit;
     text->setReadOnly(true);
     text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
     QFile file(QString::fromStdString(sztFileHome + "osi.txt"));
     if (file.open(QIODevice::ReadOnly))
         text->setPlainText(QString::fromLatin1(file.readAll()));
-    text->setMinimumSize(560, 400);
+    // Wide enough for the file's 80 columns beside the scroll bar.
+    int columns = text->fontMetrics().horizontalAdvance(QString(82, 'M'));
+    text->setMinimumSize(columns + text->verticalScrollBar()->sizeHint().width(), 480);
     layout->addWidget(text);
     add_ok(dialog, layout);
     dialog.exec();

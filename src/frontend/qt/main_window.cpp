@@ -6,10 +6,13 @@
 #include "frontend/qt/scancode.h"
 #include "host/menu.h"
 #include "machine/keyboard.h"
+#include "machine/tape.h"
+#include "machine/typist.h"
 #include "machine/video.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMenuBar>
 #include <QPainter>
 
@@ -31,6 +34,7 @@ const struct {
       {CMD_CLOSE_SAVED, "&Close Saved Files", false},
       {CMD_BINARY_FILES, "OSI &Binary File Format...", false},
       {CMD_CONVERT_KCS, "&Convert KCS Wave Files...", false},
+      {CMD_PASTE_TEXT, "&Paste Text", false},
       {CMD_QUIT, "&Quit", false}}},
     {"&Screen",
      {{CMD_SMALL_FONTS, "&Small Size Fonts", true},
@@ -49,7 +53,8 @@ const struct {
       {CMD_DEBUGGER, "&Debugger...    F11", false},
       {CMD_PAUSE, "&Pause              F7", false},
       {CMD_INT_ENABLE, "&INT Enable", false},
-      {CMD_SPEED, "&Emulation Speed", false}}},
+      {CMD_SPEED, "&Emulation Speed", false},
+      {CMD_TRANSLATE_KEYS, "&Translate PC Keys", false}}},
     {"&Help", {{CMD_HELP, "&Help Information", false}, {CMD_ABOUT, "&About Quarzel...", false}}},
 };
 
@@ -75,6 +80,7 @@ ScreenWidget::ScreenWidget(Surface& surface, std::deque<std::function<void()>>& 
 {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
+    setAcceptDrops(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     surface_resized();
 }
@@ -103,8 +109,18 @@ void ScreenWidget::paintEvent(QPaintEvent* e)
     painter.drawImage(e->rect(), image, e->rect());
 }
 
+// The character a key gives on the desktop's layout, 0 for none.
+static char key_character(const QKeyEvent* e)
+{
+    QString text = e->text();
+    if (text.size() != 1)
+        return 0;
+    char16_t c = text[0].unicode();
+    return (c == '\r' || (c >= 0x20 && c < 0x7F)) ? char(c) : 0;
+}
+
 // Held keys stay down in the matrix; the ROM's own auto-repeat does the rest, so the
-// window system's repeated events are dropped.
+// window system's repeated events are dropped. Esc stops a paste that is being typed.
 void ScreenWidget::key(QKeyEvent* e, uint32_t release)
 {
     if (e->isAutoRepeat())
@@ -112,13 +128,44 @@ void ScreenWidget::key(QKeyEvent* e, uint32_t release)
     int code = set1_scan_code(e->nativeScanCode());
     if (code == 0)
         return;
-    messages.push_back([event = code + release] { gScan = irqkey = event; });
+    if (e->key() == Qt::Key_Escape && type_busy()) {
+        messages.push_back([] { type_cancel(); });
+        return;
+    }
+    if (release) {
+        messages.push_back([code] {
+            if (!translated_up(code))
+                gScan = irqkey = code + 0x80;
+        });
+        return;
+    }
+    messages.push_back([code, c = key_character(e)] {
+        if (!Translate || !c || !translated_down(code, c))
+            gScan = irqkey = code;
+    });
 }
 
 void ScreenWidget::keyPressEvent(QKeyEvent* e) { key(e, 0); }
 void ScreenWidget::keyReleaseEvent(QKeyEvent* e) { key(e, 0x80); }
 
 void ScreenWidget::focusOutEvent(QFocusEvent*) { release_all_keys(); }
+
+void ScreenWidget::dragEnterEvent(QDragEnterEvent* e)
+{
+    if (e->mimeData()->hasUrls() && e->mimeData()->urls().first().isLocalFile())
+        e->acceptProposedAction();
+}
+
+// A dropped file becomes the tape input, as F10 would open it.
+void ScreenWidget::dropEvent(QDropEvent* e)
+{
+    std::string path = e->mimeData()->urls().first().toLocalFile().toStdString();
+    messages.push_back([path] {
+        if (!tape_open_input(path))
+            host->message_box("Unable to open the tape input file " + path, "ERROR Message", MSG_ERROR);
+    });
+    e->acceptProposedAction();
+}
 
 // In full-screen mode the menu bar shows while the mouse is in the top 9 pixel rows.
 void ScreenWidget::mouseMoveEvent(QMouseEvent* e)

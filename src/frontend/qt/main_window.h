@@ -24,6 +24,8 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     bool focusNextPrevChild(bool) override { return false; }
 

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
 #include <QMenuBar>
@@ -131,6 +132,8 @@ int QtHost::run_program(const std::vector<std::string>& args, bool wait)
         return -1;
     return process.exitCode();
 }
+
+std::string QtHost::clipboard_text() { return QGuiApplication::clipboard()->text().toStdString(); }
 
 std::string QtHost::temp_dir() { return QDir::tempPath().toStdString(); }
 std::string QtHost::current_dir() { return QDir::currentPath().toStdString(); }

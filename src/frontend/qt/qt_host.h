@@ -40,6 +40,7 @@ public:
     int desktop_width() override;
     int desktop_height() override;
     int run_program(const std::vector<std::string>& args, bool wait) override;
+    std::string clipboard_text() override;
     std::string temp_dir() override;
     std::string current_dir() override;
 
