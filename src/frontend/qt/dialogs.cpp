@@ -11,7 +11,10 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTextDocument>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -74,11 +77,14 @@ void show_help(QWidget* owner)
     text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
     QFile file(QString::fromStdString(sztFileHome + "osi.txt"));
-    if (file.open(QIODevice::ReadOnly))
-        text->setPlainText(QString::fromLatin1(file.readAll()));
-    // Wide enough for the file's 80 columns beside the scroll bar.
-    int columns = text->fontMetrics().horizontalAdvance(QString(82, 'M'));
-    text->setMinimumSize(columns + text->verticalScrollBar()->sizeHint().width(), 480);
+    QString help = file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+    text->setPlainText(help);
+    // As wide as the longest line, beside the scroll bar and inside the margins.
+    int widest = 0;
+    for (const QString& line : help.split('\n'))
+        widest = std::max(widest, text->fontMetrics().horizontalAdvance(line));
+    int margins = 2 * (int(text->document()->documentMargin()) + text->frameWidth()) + 8;
+    text->setMinimumSize(widest + margins + text->verticalScrollBar()->sizeHint().width(), 480);
     layout->addWidget(text);
     add_ok(dialog, layout);
     dialog.exec();
