@@ -104,9 +104,10 @@ void Load_ini_file()
     read_path(ini, "DISK", "DRIVE_A", SYS[3]);
     read_path(ini, "DISK", "DRIVE_B", SYS[4]);
     read_path(ini, "Keyboard", "KEYFILE", SYS[5]);
-    read_number(ini, "Keyboard", "Translate", Translate);
 
     uint32_t n;
+    if (read_number(ini, "Keyboard", "Translate", n))
+        Translate = n == 1;
     if (read_number(ini, "Screen", "Screen_size", n) && n == 1)
         screen = 2;
     if (read_number(ini, "Screen", "Char_size", n) && n != 0)
@@ -162,7 +163,7 @@ void OSIini(const std::string& iniName)
     SYS[5] = sztFileHome + "KEY.DAT";
     SYS[7].clear();
     Load_ini_file();
-    host->check_menu(CMD_TRANSLATE_KEYS, Translate == 1);
+    host->check_menu(CMD_TRANSLATE_KEYS, Translate);
 
     disk_detach();
     attach_disk(SYS[3], dina, 1, disk_ptr_a, "Unable to open DISK_A Image File");

@@ -63,8 +63,7 @@ std::string type_text(const std::string& text)
             missing += ch;
             continue;
         }
-        bool letter = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z');
-        stroke(key, control ? &OSI_CTRL : (shifted && !letter) ? &OSI_SHIFT_LEFT : nullptr);
+        stroke(key, control ? &OSI_CTRL : shifted ? &OSI_SHIFT_LEFT : nullptr);
     }
     return missing;
 }

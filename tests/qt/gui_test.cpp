@@ -1,5 +1,6 @@
 // The desktop window, driven on Qt's offscreen platform.
 #include "config/config.h"
+#include "cpu/bus.h"
 #include "cpu/loop.h"
 #include "frontend/qt/main_window.h"
 #include "frontend/qt/qt_host.h"
@@ -7,6 +8,7 @@
 #include "frontend/startup.h"
 #include "host/menu.h"
 #include "machine/keyboard.h"
+#include "machine/tape.h"
 #include "machine/typist.h"
 
 #include <gtest/gtest.h>
@@ -15,9 +17,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -187,6 +194,24 @@ TEST_F(Window, PasteTextTypesAProgram)
     send_key(qt->window()->screen_widget(), QEvent::KeyPress, 0x01, "\x1b", Qt::Key_Escape);
     slices(1);
     EXPECT_FALSE(type_busy());
+}
+
+TEST_F(Window, DroppedFileBecomesTheTapeInput)
+{
+    std::string path = std::filesystem::temp_directory_path() / ("quarzel-drop-" + std::to_string(getpid()) + ".bas");
+    std::ofstream(path) << "10 PRINT 1\n";
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(qt->window()->screen_widget(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(qt->window()->screen_widget(), &drop);
+    ASSERT_EQ(qt->messages.size(), 1u);
+    slices(1);
+    EXPECT_NE(in, nullptr);
+    EXPECT_EQ(Peek(0xF001), '1');
+    std::filesystem::remove(path);
 }
 
 TEST_F(Window, ScreenMenuSetsMarksAndSizes)
