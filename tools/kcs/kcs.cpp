@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -184,13 +183,27 @@ std::vector<uint8_t> encode(const std::vector<uint8_t>& data, const Options& o)
 
 // --- decoding ------------------------------------------------------------------------
 
-// Prefix sums of term(n) over a stretch of the samples, so that the sum over any window,
+// What a window of the signal holds: its quadrature sums against the mark and the space
+// tone (their norms are the tones' energies there) and its power.
+struct Window {
+    std::complex<double> mark, space;
+    double power = 0;
+};
+
+Window operator-(const Window& a, const Window& b) { return {a.mark - b.mark, a.space - b.space, a.power - b.power}; }
+
+Window between(const Window& a, const Window& b, double f)
+{
+    return {a.mark + (b.mark - a.mark) * f, a.space + (b.space - a.space) * f, a.power + (b.power - a.power) * f};
+}
+
+// Prefix sums of the windows' terms over a stretch of the samples, so that any window,
 // fractional bounds included, costs O(1). The stretch moves on as the decoder does.
 class Sums {
 public:
-    Sums(size_t size, std::function<std::complex<double>(size_t)> term) : size(size), term(std::move(term)) {}
+    Sums(const std::vector<float>& x, double space_frequency) : x(x), space_step(2 * M_PI * space_frequency / RATE) {}
 
-    std::complex<double> over(double a, double b)
+    Window over(double a, double b)
     {
         cover(a, b);
         return at(b) - at(a);
@@ -202,29 +215,33 @@ private:
     // Only a recording with samples is asked; a window past its end reads as silence.
     void cover(double a, double b)
     {
-        size_t first = size_t(std::clamp(std::floor(a), 0.0, double(size - 1)));
+        size_t first = size_t(std::clamp(std::floor(a), 0.0, double(x.size() - 1)));
         size_t last = size_t(std::ceil(b)) + 1;
         if (!sums.empty() && first >= base && last < base + sums.size())
             return;
         base = first;
-        size_t end = std::min(size, base + std::max(CHUNK, last - base + 1));
-        sums.assign(end - base + 1, 0);
-        for (size_t n = base; n < end; n++)
-            sums[n - base + 1] = sums[n - base] + term(n);
+        size_t end = std::min(x.size(), base + std::max(CHUNK, last - base + 1));
+        sums.assign(end - base + 1, Window{});
+        // The space tone's phasor turns sample by sample; the mark tone's is its square.
+        std::complex<double> turn = std::polar(1.0, -space_step), phasor = std::polar(1.0, -space_step * double(base));
+        for (size_t n = base; n < end; n++, phasor *= turn) {
+            double v = x[n];
+            const Window& s = sums[n - base];
+            sums[n - base + 1] = {s.mark + v * phasor * phasor, s.space + v * phasor, s.power + v * v};
+        }
     }
 
-    std::complex<double> at(double t) const
+    Window at(double t) const
     {
         t = std::clamp(t - double(base), 0.0, double(sums.size() - 1));
         size_t i = std::min(size_t(t), sums.size() - 2);
-        double f = t - double(i);
-        return sums[i] * (1 - f) + sums[i + 1] * f;
+        return between(sums[i], sums[i + 1], t - double(i));
     }
 
-    size_t size;
-    std::function<std::complex<double>(size_t)> term;
+    const std::vector<float>& x;
+    double space_step;
     size_t base = 0;
-    std::vector<std::complex<double>> sums;
+    std::vector<Window> sums;
 };
 
 struct Stats {
@@ -240,9 +257,7 @@ public:
     {
         remove_dc(samples);
         stats.speed = find_speed();
-        mark = tone(2400 * stats.speed);
-        space = tone(1200 * stats.speed);
-        power = std::make_unique<Sums>(x.size(), [this](size_t n) { return std::complex<double>(x[n] * x[n]); });
+        sums = std::make_unique<Sums>(x, 1200 * stats.speed);
         bit = RATE / (o.baud * stats.speed);
     }
 
@@ -295,29 +310,45 @@ private:
                 power += double(x[n]) * x[n];
             if (power / span < 4)
                 continue;
-            double best = 0, best_f = 0;
-            for (double f = 2100; f <= 2700; f += 3) {
-                std::complex<double> s = 0;
-                double w = 2 * M_PI * f / RATE;
-                for (size_t n = start; n < start + span; n++)
-                    s += std::polar(double(x[n]), -w * double(n));
-                if (std::norm(s) > best) {
-                    best = std::norm(s);
-                    best_f = f;
-                }
-            }
+            double f = mark_frequency(start, span);
             // A pure tone puts about half of its power into the matching sum.
-            if (best / (double(span) * power) > 0.3)
-                return best_f / 2400;
+            if (f >= 2100 && f <= 2700 && std::norm(tone_sum(start, span, f)) / (double(span) * power) > 0.3)
+                return f / 2400;
         }
         return 1;
+    }
+
+    // The signal mixed down by 2400 Hz and summed over blocks of 18 samples, which all but
+    // cancels the space tone and the mirror image; the mean phase step from block to block
+    // is the mark tone's offset from 2400 Hz. Linear in the span, unlike a search over
+    // candidate frequencies.
+    double mark_frequency(size_t start, size_t span)
+    {
+        const size_t block = 18;
+        std::complex<double> previous = 0, steps = 0;
+        for (size_t b = start; b + block <= start + span; b += block) {
+            std::complex<double> sum = tone_sum(b, block, 2400);
+            steps += sum * std::conj(previous);
+            previous = sum;
+        }
+        return 2400 + std::arg(steps) * RATE / (2 * M_PI * block);
+    }
+
+    std::complex<double> tone_sum(size_t start, size_t count, double frequency)
+    {
+        std::complex<double> s = 0;
+        double w = 2 * M_PI * frequency / RATE;
+        for (size_t n = start; n < start + count; n++)
+            s += std::polar(double(x[n]), -w * double(n));
+        return s;
     }
 
     // Above 0 for the mark tone, below 0 for the space tone, from -1 to 1; nan without a carrier.
     double decision(double a, double b)
     {
-        double em = std::norm(mark->over(a, b)), es = std::norm(space->over(a, b));
-        double n = b - a, p = power->over(a, b).real();
+        Window w = sums->over(a, b);
+        double em = std::norm(w.mark), es = std::norm(w.space);
+        double n = b - a, p = w.power;
         if (p < 4 * n || (em + es) < 0.1 * n * p)
             return NAN;
         stats.carrier = true;
@@ -342,19 +373,36 @@ private:
         return crossings > 1.5 * expected_space ? 0.05 : -0.05;
     }
 
-    // Moves t to the next mark-to-space edge; false at the end of the recording.
+    // Moves t to the next mark-to-space edge; false at the end of the recording. The search
+    // strides over steady stretches (an edge turns the decision for a whole bit) and goes
+    // back sample by sample where the decision turned.
     bool find_start(double& t)
     {
-        double previous = NAN;
-        for (; t + bit < double(x.size()); t += 1) {
+        const double stride = std::max(1.0, std::floor(bit / 8));
+        double previous = NAN, step = 0;
+        for (; t + bit < double(x.size()); t += step) {
             double d = decision(t, t + bit);
+            if (previous > 0 && !(d > 0) && edge_before(t, int(step), previous))
+                return true;
+            previous = d;
+            step = t + stride + bit < double(x.size()) ? stride : 1;
+        }
+        return false;
+    }
+
+    // Looks sample by sample at the `count` windows up to t, after one whose decision was
+    // `previous`; at a mark-to-space edge t moves to it.
+    bool edge_before(double& t, int count, double previous)
+    {
+        double from = t - count;
+        for (int k = 1; k <= count; k++) {
+            double u = from + k, d = decision(u, u + bit);
             if (previous > 0 && d <= 0) {
                 // The window straddles the edge half way: interpolate the crossing.
-                double f = previous / (previous - d);
-                t = t - 1 + f + bit / 2;
+                t = u - 1 + previous / (previous - d) + bit / 2;
                 return true;
             }
-            previous = std::isnan(d) ? NAN : d;
+            previous = d;
         }
         return false;
     }
@@ -393,14 +441,7 @@ private:
 
     const Options& o;
     std::vector<float> x;
-    // Quadrature sums against a tone: their norm over a window is the tone's energy there.
-    std::unique_ptr<Sums> tone(double frequency)
-    {
-        double step = 2 * M_PI * frequency / RATE;
-        return std::make_unique<Sums>(x.size(), [this, step](size_t n) { return std::polar(double(x[n]), -step * double(n)); });
-    }
-
-    std::unique_ptr<Sums> mark, space, power;
+    std::unique_ptr<Sums> sums;
     double bit;
 };
 
