@@ -4,6 +4,7 @@
 #   ./build.sh test      build, then run every test
 #   ./build.sh sanitize  build with AddressSanitizer and UndefinedBehaviorSanitizer, run the tests
 #   ./build.sh bench     build, then run the processor benchmark
+#   ./build.sh fuzz [S]  build the libFuzzer targets with clang, run each for S seconds (default 60)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -28,6 +29,46 @@ build() {
     cmake --build "$dir"
 }
 
+# Each target runs from a copy of its seed corpus in a temporary folder; a crash, sanitizer
+# report, timeout or running out of memory fails the run, and its input and log are kept in
+# build-fuzz/findings/.
+fuzz() {
+    local seconds=${1:-60} work failed=()
+    cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+        -DQUARZEL_FUZZ=ON >/dev/null
+    cmake --build build-fuzz --target fuzz_targets
+    work=$(mktemp -d)
+    rm -rf build-fuzz/findings
+    for seeds in tests/fuzz/corpus/*/; do
+        local name; name=$(basename "$seeds")
+        mkdir -p "$work/$name/corpus" "$work/$name/findings"
+        cp "$seeds"* "$work/$name/corpus/"
+        echo "fuzz_$name: $seconds s"
+        if ! build-fuzz/tests/fuzz/fuzz_"$name" "$work/$name/corpus" -timeout=5 -rss_limit_mb=2048 \
+            -max_total_time="$seconds" -print_final_stats=1 -close_fd_mask=3 \
+            -artifact_prefix="$work/$name/findings/" </dev/null >"$work/$name/log" 2>&1; then
+            failed+=("$name")
+            mkdir -p build-fuzz/findings
+            cp -r "$work/$name/findings" "build-fuzz/findings/$name"
+            cp "$work/$name/log" "build-fuzz/findings/$name/log"
+            grep -E '^(==[0-9]+==|SUMMARY|    #[0-9]+ .* in )' "$work/$name/log" | grep -v ' in fuzzer::' | head -25 || true
+        fi
+    done
+    echo "executions per target:"
+    for seeds in tests/fuzz/corpus/*/; do
+        local name; name=$(basename "$seeds")
+        printf '  %-12s %10s runs %6s per second\n' "$name" \
+            "$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$name/log")" \
+            "$(sed -n 's/^stat::average_exec_per_sec: *//p' "$work/$name/log")"
+    done
+    rm -rf "$work"
+    if [ ${#failed[@]} -gt 0 ]; then
+        echo "fuzzing found faults in: ${failed[*]} (inputs and logs in build-fuzz/findings/)" >&2
+        return 1
+    fi
+}
+
+[ "${1:-run}" = fuzz ] && packages+=(clang libclang-rt-dev)
 install_missing
 case "${1:-run}" in
 run)
@@ -46,8 +87,11 @@ bench)
     build build -DCMAKE_BUILD_TYPE=Release
     build/bench_cpu "${@:2}"
     ;;
+fuzz)
+    fuzz "${@:2}"
+    ;;
 *)
-    echo "usage: ./build.sh [run|test|sanitize|bench]" >&2
+    echo "usage: ./build.sh [run|test|sanitize|bench|fuzz]" >&2
     exit 2
     ;;
 esac
