@@ -23,62 +23,24 @@
 
 namespace {
 
-const char* usage_text =
-    "usage: quarzel [CONFIG]                      the emulator in its window\n"
-    "       quarzel --headless [options] [CONFIG]\n"
-    "\n"
-    "--headless runs the emulated machine without a window, as fast as it can, and performs\n"
-    "these steps in command-line order:\n"
-    "  --type TEXT        type TEXT on the OSI keyboard (\\r RETURN, \\n LINE FEED, \\\\ backslash,\n"
-    "                     \\^C Ctrl-C and likewise for the other letters); each key waits\n"
-    "                     until the program has read it (at most --limit cycles)\n"
-    "  --wait N           run N emulated cycles (rounded up to whole 60000-cycle time slices)\n"
-    "  --until TEXT       run until the visible screen contains TEXT\n"
-    "  --until-pc ADDR    run until the program counter equals ADDR (hex)\n"
-    "  --tape-in FILE     open FILE as the tape input\n"
-    "  --tape-out FILE    open FILE as the tape output (a name without extension gets .BAS)\n"
-    "  --load FILE@ADDR   copy the raw FILE into memory at ADDR (hex)\n"
-    "  --pc ADDR          set the program counter to ADDR (hex)\n"
-    "  --convert-kcs WAV OUTFILE  decode a Kansas City Standard recording into OUTFILE\n"
-    "                     with the decoder KCS.com, as File > Convert KCS Wave Files does\n"
-    "Other options:\n"
-    "  --limit N          most cycles an --until step may run (default 50000000)\n"
-    "  --screen           print the visible screen as text at the end\n"
-    "  --screenshot FILE  write the main window as a PNG file at the end\n"
-    "  --regs             print the registers at the end\n"
-    "  --trace N          print the last N executed instructions at the end\n"
-    "  --baud 300|600|1200, --parity even|odd, --bits 7|8, --stop 1|2\n"
-    "                     the decoding parameters of --convert-kcs (default 300, even, 8, 2;\n"
-    "                     8 bits with 2 stop bits carry no parity)\n"
-    "  --help             show this text\n"
-    "CONFIG is the configuration file, by default OSI.INI in the program's folder; a relative\n"
-    "name is taken from the current folder when it is there, else from the program's folder.\n"
-    "Message boxes are printed to standard error as CAPTION: text.\n"
-    "Exit status: 0 success, 1 boot error, 2 bad usage, 3 an --until or --type step timed out,\n"
-    "4 a recording could not be converted.\n";
-
-enum Kind { TYPE, WAIT, UNTIL, UNTIL_PC, TAPE_IN, TAPE_OUT, LOAD, SET_PC, CONVERT_KCS };
-
-struct Step {
-    Kind kind;
-    std::string text;
-    uint64_t number = 0;
-    std::string output;
+struct Step;
+// One command-line option: a step that runs in command-line order, or a setting.
+struct OptionRow {
+    const char* name;
+    const char* args;  // shown in --help; its words are the option's values
+    const char* help;  // lines after the first are indented under it
+    // Checks and converts the values; "" when they are fine, else why not.
+    std::string (*parse)(Step& step);
+    // The step itself; nullptr for a setting, which parse applies.
+    int (*run)(const Step& step);
 };
 
-// A choice among fixed words, for the decoding parameters.
-bool choose(const std::string& value, std::initializer_list<const char*> words, int& index)
-{
-    int i = 0;
-    for (const char* w : words) {
-        if (value == w) {
-            index = i;
-            return true;
-        }
-        i++;
-    }
-    return false;
-}
+struct Step {
+    const OptionRow* row;
+    std::vector<std::string> values;
+    std::string text;
+    uint64_t number = 0;
+};
 
 struct Options {
     std::vector<Step> steps;
@@ -88,16 +50,12 @@ struct Options {
     std::string screenshot;
     uint64_t trace = 0;
     std::string config;
+    bool help = false;
 };
 
+Options options;
 HeadlessHost headless;
 uint64_t total_cycles;
-
-int bad_usage(const std::string& why)
-{
-    std::fprintf(stderr, "quarzel: %s\n%s", why.c_str(), usage_text);
-    return 2;
-}
 
 bool parse_number(const std::string& text, int base, uint64_t max, uint64_t& value)
 {
@@ -133,89 +91,6 @@ bool unescape(const std::string& text, std::string& out)
             return false;
     }
     return true;
-}
-
-// Returns 0 to run, 2 for bad usage, -1 after --help.
-int parse(int argc, char** argv, Options& o)
-{
-    for (int i = 1; i < argc; i++) {
-        std::string arg = argv[i];
-        if (arg == "--headless")
-            continue;
-        if (arg == "--help") {
-            std::fputs(usage_text, stdout);
-            return -1;
-        }
-        if (arg == "--screen") {
-            o.screen = true;
-            continue;
-        }
-        if (arg == "--regs") {
-            o.regs = true;
-            continue;
-        }
-        if (arg.rfind("--", 0) != 0) {
-            if (!o.config.empty())
-                return bad_usage("only one configuration file may be named");
-            o.config = arg;
-            continue;
-        }
-        if (i + 1 >= argc)
-            return bad_usage(arg + " needs a value");
-        std::string value = argv[++i];
-        Step step{TYPE, value, 0, ""};
-        if (arg == "--type") {
-            step.text.clear();
-            if (!unescape(value, step.text))
-                return bad_usage("unknown escape in --type " + value);
-        } else if (arg == "--wait") {
-            step.kind = WAIT;
-            if (!parse_number(value, 10, UINT64_MAX, step.number))
-                return bad_usage("--wait takes a number of cycles");
-        } else if (arg == "--until") {
-            step.kind = UNTIL;
-        } else if (arg == "--until-pc" || arg == "--pc") {
-            step.kind = arg == "--pc" ? SET_PC : UNTIL_PC;
-            if (!parse_number(value, 16, 0xFFFF, step.number))
-                return bad_usage(arg + " takes a hex address from 0 to FFFF");
-        } else if (arg == "--tape-in" || arg == "--tape-out") {
-            step.kind = arg == "--tape-in" ? TAPE_IN : TAPE_OUT;
-        } else if (arg == "--load") {
-            step.kind = LOAD;
-            size_t at = value.rfind('@');
-            if (at == std::string::npos || !parse_number(value.substr(at + 1), 16, 0xFFFF, step.number))
-                return bad_usage("--load takes FILE@ADDR with a hex address");
-            step.text = value.substr(0, at);
-        } else if (arg == "--convert-kcs") {
-            step.kind = CONVERT_KCS;
-            if (i + 1 >= argc)
-                return bad_usage("--convert-kcs needs a WAV file and an output file");
-            step.output = argv[++i];
-        } else if (arg == "--baud" || arg == "--parity" || arg == "--bits" || arg == "--stop") {
-            bool ok = arg == "--baud"     ? choose(value, {"300", "600", "1200"}, Baud)
-                      : arg == "--parity" ? choose(value, {"odd", "even"}, SPARITY)
-                      : arg == "--bits"   ? choose(value, {"7", "8"}, SBITS)
-                                          : choose(value, {"1", "2"}, SSTOP);
-            if (!ok)
-                return bad_usage("unknown value for " + arg + ": " + value);
-            continue;
-        } else if (arg == "--limit") {
-            if (!parse_number(value, 10, UINT64_MAX, o.limit))
-                return bad_usage("--limit takes a number of cycles");
-            continue;
-        } else if (arg == "--screenshot") {
-            o.screenshot = value;
-            continue;
-        } else if (arg == "--trace") {
-            if (!parse_number(value, 10, 1'000'000, o.trace))
-                return bad_usage("--trace takes a number of instructions up to 1000000");
-            continue;
-        } else {
-            return bad_usage("unknown option " + arg);
-        }
-        o.steps.push_back(step);
-    }
-    return 0;
 }
 
 // The instruction table is wrapped so that every executed instruction leaves its address.
@@ -339,51 +214,239 @@ int type_step(const std::string& text, uint64_t limit)
 
 // --- steps ----------------------------------------------------------------------
 
-int run_step(const Step& step, const Options& o)
+// A choice among fixed words, for the decoding parameters.
+std::string choose(const std::string& value, std::initializer_list<const char*> words, int& index)
 {
-    switch (step.kind) {
-    case TYPE: return type_step(step.text, o.limit);
-    case WAIT: run_cycles(step.number); return 0;
-    case UNTIL:
-        if (run_until([&] { return screen_contains(step.text); }, o.limit))
-            return 0;
-        std::fprintf(stderr, "quarzel: --until \"%s\" timed out after %llu cycles\n", step.text.c_str(),
-                     (unsigned long long)o.limit);
-        return 3;
-    case UNTIL_PC:
-        if (run_until_pc(step.number, o.limit))
-            return 0;
-        std::fprintf(stderr, "quarzel: --until-pc %04llX timed out after %llu cycles\n",
-                     (unsigned long long)step.number, (unsigned long long)o.limit);
-        return 3;
-    case TAPE_IN:
-        headless.file_answers.push_back(step.text);
-        if (FileMenue(""))
-            return 0;
-        std::fprintf(stderr, "quarzel: cannot open tape input %s\n", step.text.c_str());
-        return 2;
-    case TAPE_OUT:
-        headless.file_answers.push_back(step.text);
-        FileSaveMenue();
-        return out ? 0 : 2;
-    case LOAD:
-        if (load_binary(step.text, step.number) >= 0)
-            return 0;
-        std::fprintf(stderr, "quarzel: cannot read %s\n", step.text.c_str());
-        return 2;
-    case SET_PC: R.PC = step.number; return 0;
-    case CONVERT_KCS: {
-        headless.file_answers.push_back(step.text);
-        headless.kcs_output = step.output;
-        size_t shown = headless.messages.size();
-        KCSConvert();
-        if (headless.messages.size() > shown)
-            return 4;
-        if (in)
-            return 0;
-        std::fprintf(stderr, "quarzel: cannot open %s\n", step.text.c_str());
-        return 2;
+    int i = 0;
+    for (const char* w : words) {
+        if (value == w) {
+            index = i;
+            return "";
+        }
+        i++;
     }
+    return "unknown value " + value;
+}
+
+std::string hex_address(Step& s)
+{
+    return parse_number(s.values[0], 16, 0xFFFF, s.number) ? "" : "takes a hex address from 0 to FFFF";
+}
+
+std::string no_check(Step&) { return ""; }
+
+std::string parse_type(Step& s)
+{
+    return unescape(s.values[0], s.text) ? "" : "has an unknown escape: " + s.values[0];
+}
+
+std::string cycles(const std::string& text, uint64_t& n)
+{
+    return parse_number(text, 10, UINT64_MAX, n) ? "" : "takes a number of cycles";
+}
+
+std::string parse_cycles(Step& s) { return cycles(s.values[0], s.number); }
+
+std::string parse_load(Step& s)
+{
+    size_t at = s.values[0].rfind('@');
+    if (at == std::string::npos || !parse_number(s.values[0].substr(at + 1), 16, 0xFFFF, s.number))
+        return "takes FILE@ADDR with a hex address";
+    s.text = s.values[0].substr(0, at);
+    return "";
+}
+
+int run_type(const Step& s) { return type_step(s.text, options.limit); }
+
+int run_wait(const Step& s)
+{
+    run_cycles(s.number);
+    return 0;
+}
+
+int run_until_text(const Step& s)
+{
+    if (run_until([&] { return screen_contains(s.values[0]); }, options.limit))
+        return 0;
+    std::fprintf(stderr, "quarzel: --until \"%s\" timed out after %llu cycles\n", s.values[0].c_str(),
+                 (unsigned long long)options.limit);
+    return 3;
+}
+
+int run_until_address(const Step& s)
+{
+    if (run_until_pc(s.number, options.limit))
+        return 0;
+    std::fprintf(stderr, "quarzel: --until-pc %04llX timed out after %llu cycles\n", (unsigned long long)s.number,
+                 (unsigned long long)options.limit);
+    return 3;
+}
+
+int run_tape_in(const Step& s)
+{
+    headless.file_answers.push_back(s.values[0]);
+    if (FileMenue(""))
+        return 0;
+    std::fprintf(stderr, "quarzel: cannot open tape input %s\n", s.values[0].c_str());
+    return 2;
+}
+
+int run_tape_out(const Step& s)
+{
+    headless.file_answers.push_back(s.values[0]);
+    FileSaveMenue();
+    return out ? 0 : 2;
+}
+
+int run_load(const Step& s)
+{
+    if (load_binary(s.text, s.number) >= 0)
+        return 0;
+    std::fprintf(stderr, "quarzel: cannot read %s\n", s.text.c_str());
+    return 2;
+}
+
+int run_set_pc(const Step& s)
+{
+    R.PC = s.number;
+    return 0;
+}
+
+int run_convert_kcs(const Step& s)
+{
+    headless.file_answers.push_back(s.values[0]);
+    headless.kcs_output = s.values[1];
+    size_t shown = headless.messages.size();
+    KCSConvert();
+    if (headless.messages.size() > shown)
+        return 4;
+    if (in)
+        return 0;
+    std::fprintf(stderr, "quarzel: cannot open %s\n", s.values[0].c_str());
+    return 2;
+}
+
+// Settings.
+
+std::string set_limit(Step& s) { return cycles(s.values[0], options.limit); }
+std::string set_screen(Step&) { options.screen = true; return ""; }
+std::string set_regs(Step&) { options.regs = true; return ""; }
+std::string set_screenshot(Step& s) { options.screenshot = s.values[0]; return ""; }
+std::string set_help(Step&) { options.help = true; return ""; }
+
+std::string set_trace(Step& s)
+{
+    bool ok = parse_number(s.values[0], 10, 1'000'000, options.trace);
+    return ok ? "" : "takes a number of instructions up to 1000000";
+}
+
+std::string set_baud(Step& s) { return choose(s.values[0], {"300", "600", "1200"}, Baud); }
+std::string set_parity(Step& s) { return choose(s.values[0], {"odd", "even"}, SPARITY); }
+std::string set_bits(Step& s) { return choose(s.values[0], {"7", "8"}, SBITS); }
+std::string set_stop(Step& s) { return choose(s.values[0], {"1", "2"}, SSTOP); }
+
+const OptionRow option_rows[] = {
+    {"--type", "TEXT", "type TEXT on the OSI keyboard (\\r RETURN, \\n LINE FEED, \\\\ backslash,\n"
+                       "\\^C Ctrl-C and likewise for the other letters); each key waits\n"
+                       "until the program has read it (at most --limit cycles)", parse_type, run_type},
+    {"--wait", "N", "run N emulated cycles (rounded up to whole 60000-cycle time slices)", parse_cycles, run_wait},
+    {"--until", "TEXT", "run until the visible screen contains TEXT", no_check, run_until_text},
+    {"--until-pc", "ADDR", "run until the program counter equals ADDR (hex)", hex_address, run_until_address},
+    {"--tape-in", "FILE", "open FILE as the tape input", no_check, run_tape_in},
+    {"--tape-out", "FILE", "open FILE as the tape output (a name without extension gets .BAS)", no_check,
+     run_tape_out},
+    {"--load", "FILE@ADDR", "copy the raw FILE into memory at ADDR (hex)", parse_load, run_load},
+    {"--pc", "ADDR", "set the program counter to ADDR (hex)", hex_address, run_set_pc},
+    {"--convert-kcs", "WAV OUTFILE", "decode a Kansas City Standard recording into OUTFILE\n"
+                                     "with the decoder KCS.com, as File > Convert KCS Wave Files does",
+     no_check, run_convert_kcs},
+    {"--limit", "N", "most cycles an --until or --type step may wait (default 50000000)", set_limit, nullptr},
+    {"--screen", "", "print the visible screen as text at the end", set_screen, nullptr},
+    {"--screenshot", "FILE", "write the main window as a PNG file at the end", set_screenshot, nullptr},
+    {"--regs", "", "print the registers at the end", set_regs, nullptr},
+    {"--trace", "N", "print the last N executed instructions at the end", set_trace, nullptr},
+    {"--baud", "300|600|1200", "the baud rate of --convert-kcs (default 300)", set_baud, nullptr},
+    {"--parity", "even|odd", "its parity (default even)", set_parity, nullptr},
+    {"--bits", "7|8", "its data bits (default 8)", set_bits, nullptr},
+    {"--stop", "1|2", "its stop bits (default 2; 8 bits with 2 stop bits carry no parity)", set_stop, nullptr},
+    {"--help", "", "show this text", set_help, nullptr},
+};
+
+size_t value_count(const OptionRow& row)
+{
+    std::string args = row.args;
+    return args.empty() ? 0 : 1 + std::count(args.begin(), args.end(), ' ');
+}
+
+void print_rows(std::FILE* f, bool steps)
+{
+    for (const OptionRow& row : option_rows) {
+        if ((row.run != nullptr) != steps)
+            continue;
+        std::string head = std::string("  ") + row.name + (*row.args ? " " : "") + row.args;
+        head += head.size() < 21 ? std::string(21 - head.size(), ' ') : "  ";
+        std::string help = row.help;
+        for (size_t nl = help.find('\n'); nl != std::string::npos; nl = help.find('\n', nl + 1))
+            help.insert(nl + 1, 21, ' ');
+        std::fprintf(f, "%s%s\n", head.c_str(), help.c_str());
+    }
+}
+
+void print_usage(std::FILE* f)
+{
+    std::fputs("usage: quarzel [CONFIG]                      the emulator in its window\n"
+               "       quarzel --headless [options] [CONFIG]\n\n"
+               "--headless runs the emulated machine without a window, as fast as it can, and performs\n"
+               "these steps in command-line order:\n", f);
+    print_rows(f, true);
+    std::fputs("Other options:\n", f);
+    print_rows(f, false);
+    std::fputs("CONFIG is the configuration file, by default OSI.INI in the program's folder; a relative\n"
+               "name is taken from the current folder when it is there, else from the program's folder.\n"
+               "Message boxes are printed to standard error as CAPTION: text.\n"
+               "Exit status: 0 success, 1 boot error, 2 bad usage, 3 an --until or --type step timed out,\n"
+               "4 a recording could not be converted.\n", f);
+}
+
+int bad_usage(const std::string& why)
+{
+    std::fprintf(stderr, "quarzel: %s\n", why.c_str());
+    print_usage(stderr);
+    return 2;
+}
+
+// Returns 0 to run, 2 for bad usage, -1 after --help.
+int parse(int argc, char** argv)
+{
+    for (int i = 1; i < argc; i++) {
+        std::string arg = argv[i];
+        if (arg == "--headless")
+            continue;
+        if (arg.rfind("--", 0) != 0) {
+            if (!options.config.empty())
+                return bad_usage("only one configuration file may be named");
+            options.config = arg;
+            continue;
+        }
+        const OptionRow* row = std::find_if(std::begin(option_rows), std::end(option_rows),
+                                            [&](const OptionRow& r) { return arg == r.name; });
+        if (row == std::end(option_rows))
+            return bad_usage("unknown option " + arg);
+        Step step{row, {}, "", 0};
+        for (size_t n = value_count(*row); n > 0; n--) {
+            if (++i >= argc)
+                return bad_usage(arg + " needs " + row->args);
+            step.values.push_back(argv[i]);
+        }
+        std::string problem = row->parse(step);
+        if (!problem.empty())
+            return bad_usage(arg + " " + problem);
+        if (options.help) {
+            print_usage(stdout);
+            return -1;
+        }
+        if (row->run)
+            options.steps.push_back(step);
     }
     return 0;
 }
@@ -405,8 +468,8 @@ void report(const Options& o)
 
 int headless_main(int argc, char** argv, const std::string& program_file)
 {
-    Options o;
-    int status = parse(argc, argv, o);
+    const Options& o = options;
+    int status = parse(argc, argv);
     if (status)
         return status < 0 ? 0 : status;
     headless.echo_messages = true;
@@ -420,7 +483,7 @@ int headless_main(int argc, char** argv, const std::string& program_file)
     t_time_speed = host->clock_ms();
     SetRes();
     for (const Step& step : o.steps) {
-        status = run_step(step, o);
+        status = step.row->run(step);
         if (status || !Abort)
             break;
     }
