@@ -8,7 +8,7 @@
 #include "frontend/speed.h"
 #include "host/files.h"
 #include "host/host.h"
-#include "host/menu.h"
+#include "host/ids.h"
 #include "machine/disk.h"
 #include "machine/keyboard.h"
 #include "machine/tape.h"

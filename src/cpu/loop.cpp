@@ -4,7 +4,7 @@
 #include "debugger/debugger.h"
 #include "frontend/speed.h"
 #include "host/host.h"
-#include "host/menu.h"
+#include "host/ids.h"
 #include "machine/disk.h"
 #include "machine/keyboard.h"
 #include "machine/tape.h"
@@ -168,6 +168,21 @@ static void debugger_hook()
     DebugRDY = 1;
 }
 
+void run_pass()
+{
+    if (Hardware_timer)
+        Hardware_timer--;
+    if (IEnable) {
+        tick_period(IRQ_Interrupt, irq_counter, IRQ);
+        tick_period(NMI_Interrupt, nmi_counter, NMI);
+    }
+    if (irqkey)
+        CIA1();
+    if (SEnable)
+        _6502();
+    debugger_hook();
+}
+
 static void shut_down()
 {
     RstRes();
@@ -190,19 +205,8 @@ void run_slice()
     if (!Abort)
         shut_down();
 
-    while (clocks < t_check) {
-        if (Hardware_timer)
-            Hardware_timer--;
-        if (IEnable) {
-            tick_period(IRQ_Interrupt, irq_counter, IRQ);
-            tick_period(NMI_Interrupt, nmi_counter, NMI);
-        }
-        if (irqkey)
-            CIA1();
-        if (SEnable)
-            _6502();
-        debugger_hook();
-    }
+    while (clocks < t_check)
+        run_pass();
 
     type_poll();
     if (VIDCpoke)

@@ -39,5 +39,8 @@ template <Routine mode> void i_ERR()
 
 int SetRes();
 void RstRes();
+// One pass of the loop: the pacing counter, the interrupt periods, a key event, one
+// instruction while the processor runs, the debugger hook.
+void run_pass();
 void run_slice();
 void run_loop();

@@ -1,10 +1,170 @@
 #include "debugger/debugger.h"
 
+#include "cpu/bus.h"
 #include "cpu/loop.h"
+#include "debugger/disassembler.h"
+#include "frontend/commands.h"
 #include "host/host.h"
-#include "host/menu.h"
+#include "host/ids.h"
+
+#include <cctype>
+#include <cstdio>
 
 int TraceMode = 1;
+int MSEnable = 1;
+unsigned memd;
+DebuggerView dbg;
+
+namespace {
+
+std::string format(const char* f, unsigned v)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, f, v);
+    return text;
+}
+
+// Up to four hex digits, stopping at the first other character; empty is 0. A field that
+// starts with no hex digit keeps the previous value.
+unsigned read_address(const std::string& field, unsigned previous)
+{
+    unsigned v = 0;
+    size_t n = 0;
+    for (; n < field.size() && n < 4 && std::isxdigit(static_cast<unsigned char>(field[n])); n++) {
+        char c = field[n];
+        v = v * 16 + unsigned(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+    }
+    return (n == 0 && !field.empty()) ? previous : v;
+}
+
+int indicator(uint32_t period) { return period == 0 ? 0 : IEnable ? 1 : 2; }
+
+std::string instruction_line(unsigned address, int* length = nullptr)
+{
+    char text[16];
+    int n = Disassemble(text, address & 0xFFFF);
+    if (length)
+        *length = n;
+    return format("$%04X   ", address & 0xFFFF) + text;
+}
+
+std::string dump_rows()
+{
+    unsigned first = MSEnable ? memd : 0x0100 + (R.S & 0x80);
+    std::string rows;
+    for (unsigned r = 0; r < 9; r++) {
+        unsigned row = (first + 16 * r) & 0xFFFF;
+        rows += format("$%04X ", row);
+        for (unsigned i = 0; i < 16; i++) {
+            unsigned a = (row + i) & 0xFFFF;
+            bool free = !MSEnable && a < 0x0100u + R.S;
+            rows += format(free ? "-%02X" : " %02X", Peek(a));
+        }
+        rows += "\r\n";
+    }
+    return rows;
+}
+
+void show_registers()
+{
+    const uint8_t* regs[] = {&R.A, &R.X, &R.Y, &R.S};
+    std::string* hex[] = {&dbg.a, &dbg.x, &dbg.y, &dbg.s};
+    std::string* bits[] = {&dbg.a_bits, &dbg.x_bits, &dbg.y_bits, &dbg.s_bits};
+    for (int i = 0; i < 4; i++) {
+        *hex[i] = format("0x%02X", *regs[i]);
+        *bits[i] = binary(*regs[i]);
+    }
+    dbg.effective = format("0x%04X", eff_adr);
+    dbg.pc = format("0x%04X", R.PC);
+    dbg.pc_bits = binary(R.PC >> 8) + " " + binary(R.PC & 0xFF);
+    dbg.p = format("0x%02X", R.P | FLAG_5);
+    dbg.p_bits = binary(R.P | FLAG_5);
+}
+
+void show_disassembly()
+{
+    dbg.last = "$Adress Code\r\n" + instruction_line(RPC_old);
+    int n;
+    dbg.current = instruction_line(R.PC, &n);
+    dbg.next.clear();
+    for (int i = 0; i < 5; i++) {
+        int length;
+        dbg.next += instruction_line(R.PC + n, &length) + "\r\n";
+        n += length;
+    }
+}
+
+// Steps 5 to 12 of a refresh: everything a running or stepping machine changes.
+void show_machine()
+{
+    dbg.disp_mem = MSEnable;
+    dbg.irq = indicator(IRQ_Interrupt);
+    dbg.nmi = indicator(NMI_Interrupt);
+    show_registers();
+    unsigned start = read_address(dbg.memory_start, memd);
+    dbg.memory_start = format("%04X", start);
+    if (start != memd) {
+        memd = start;
+        PokeFlag = 1;
+    }
+    dbg.pc_field = format("%04X", R.PC);
+    dbg.breakpoint = format("%04X", stop_loc);
+    if (PokeFlag) {
+        PokeFlag = 0;
+        dbg.dump = dump_rows();
+    }
+    show_disassembly();
+}
+
+void forced_refresh()
+{
+    PokeFlag = 1;
+    SEnable = 1;
+    display_registers();
+    SEnable = 0;
+}
+
+void single_step()
+{
+    PokeFlag = 1;
+    if (TraceMode == 1) {
+        SEnable = 1;
+        SMode = 0;
+    } else if (RAMptr[R.PC & 0xFFFF] == 0x20) {
+        SMode = 1;
+        if (trace_loc == 0xFFFF)
+            trace_loc = (R.PC + 3) & 0xFFFF;
+    } else {
+        SEnable = 1;
+        SMode = trace_loc != 0xFFFF ? 1 : 0;
+    }
+}
+
+void set_pc()
+{
+    unsigned address = read_address(dbg.pc_field, R.PC);
+    dbg.pc_field = format("%04X", address);
+    SMode = 0;
+    R.PC = address;
+    PokeFlag = 1;
+    SEnable = 0;
+}
+
+void set_breakpoint()
+{
+    stop_loc = read_address(dbg.breakpoint, stop_loc);
+    dbg.breakpoint = format("%04X", stop_loc);
+}
+
+} // namespace
+
+std::string binary(unsigned byte)
+{
+    std::string bits;
+    for (int b = 7; b >= 0; b--)
+        bits += (byte >> b) & 1 ? '1' : '0';
+    return bits;
+}
 
 void Open_Processor(const char* text)
 {
@@ -14,6 +174,7 @@ void Open_Processor(const char* text)
         return;
     }
     host->check_menu(CMD_DEBUGGER, true);
+    dbg.memory_start = format("%04X", memd);
     host->open_debugger(text);
     trace_loc = 0xFFFF;
     DEnable = 1;
@@ -29,13 +190,82 @@ void debugger_closed()
     host->check_menu(CMD_PAUSE, false);
 }
 
-// While a step over a subroutine is pending nothing is redrawn and the control state stays.
+// While a step over a subroutine is pending only the PC is redrawn and the control state stays.
 void display_registers()
 {
-    if (trace_loc != 0xFFFF || !host->debugger_exists())
+    if (trace_loc != 0xFFFF) {
+        if (host->debugger_exists()) {
+            dbg.pc = format("0x%04X", R.PC);
+            host->refresh_debugger();
+        }
         return;
+    }
+    if (!host->debugger_exists())
+        return;
+    dbg.stop_on_error = CodeERR;
+    dbg.trace_into = TraceMode;
     if (SEnable)
-        host->refresh_debugger();
+        show_machine();
+    host->refresh_debugger();
     DebugRDY = 1;
     SEnable = SMode;
+}
+
+void debugger_command(int id)
+{
+    switch (id) {
+    case DBG_SINGLE_STEP: single_step(); break;
+    case DBG_CLOSE: host->close_debugger(); break;
+    case DBG_RUN:
+        SEnable = 1;
+        SMode = 1;
+        trace_loc = 0xFFFF;
+        break;
+    case DBG_SET_PC: set_pc(); break;
+    case DBG_SET_BP: set_breakpoint(); break;
+    case DBG_CLR_BP:
+        dbg.breakpoint = "FFFF";
+        stop_loc = 0xFFFF;
+        break;
+    case DBG_DISP_MEM:
+    case DBG_DISP_STACK:
+        MSEnable = id == DBG_DISP_MEM;
+        forced_refresh();
+        break;
+    case DBG_RESET:
+        Reset();
+        SMode = 0;
+        forced_refresh();
+        break;
+    case DBG_HARD_RESET: reload_configuration(); break;
+    case DBG_EDIT_CONFIG: edit_config_file(); break;
+    case DBG_STOP_ON_ERROR:
+        CodeERR = !CodeERR;
+        display_registers();
+        break;
+    case DBG_TRACE_INTO:
+        TraceMode = !TraceMode;
+        display_registers();
+        break;
+    default: break;
+    }
+}
+
+std::string debugger_text()
+{
+    const char* marks[] = {"clear", "on", "off"};
+    PokeFlag = 1;
+    show_machine();
+    std::string text = "A: " + dbg.a + " " + dbg.a_bits + "\nX: " + dbg.x + " " + dbg.x_bits + "\nY: " + dbg.y +
+                       " " + dbg.y_bits + "\nS: " + dbg.s + " " + dbg.s_bits + "\nPC: " + dbg.pc + " " +
+                       dbg.pc_bits + "\nP: " + dbg.p + " " + dbg.p_bits + " NV-BDIZC\nEffective Adr: " +
+                       dbg.effective + "\nIRQ: " + marks[dbg.irq] + "  NMI: " + marks[dbg.nmi] +
+                       "\nBreakpoint: " + dbg.breakpoint + "\n" + (dbg.disp_mem ? "Memory" : "Stack") +
+                       " Start: " + dbg.memory_start + "\n" + dbg.dump + dbg.last + "\r\n" + dbg.current + "\r\n" +
+                       dbg.next;
+    std::string plain;
+    for (char c : text)
+        if (c != '\r')
+            plain += c;
+    return plain;
 }

@@ -1,10 +1,33 @@
-// The debugger window's control logic; the window itself belongs to the host.
+// The debugger window's logic: what each field shows and what each button does. The window
+// itself belongs to the host and shows `dbg`; the loop's hook drives the stepping.
 #pragma once
+#include <string>
 
 extern int TraceMode;
+extern int MSEnable;  // 1: the dump shows memory from memd; 0: the stack
+extern unsigned memd;
+
+// The texts of the window's fields. The three address fields are edits: the window writes
+// what the user typed into them before it passes a button on.
+struct DebuggerView {
+    std::string a, x, y, s, a_bits, x_bits, y_bits, s_bits;
+    std::string pc, pc_bits, p, p_bits, effective;
+    int irq = 0, nmi = 0;  // 0 clear, 1 checked, 2 grey
+    bool stop_on_error = false, trace_into = true, disp_mem = true;
+    std::string memory_start = "0000", pc_field, breakpoint;
+    std::string dump, last, current, next;
+};
+extern DebuggerView dbg;
 
 // Opens the debugger window, or asks it to close when it is open.
 void Open_Processor(const char* text);
 // Called by the host once its debugger window has closed.
 void debugger_closed();
+// Refreshes `dbg` as the hook and the buttons ask, then has the host show it.
 void display_registers();
+// A button or toggle of the window (DebuggerControl ids).
+void debugger_command(int id);
+// The eight binary digits of a byte, most significant first.
+std::string binary(unsigned byte);
+// Every field as text, one per line or block, for the headless runner.
+std::string debugger_text();

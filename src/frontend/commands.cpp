@@ -7,7 +7,7 @@
 #include "frontend/screen.h"
 #include "host/files.h"
 #include "host/host.h"
-#include "host/menu.h"
+#include "host/ids.h"
 #include "machine/keyboard.h"
 #include "machine/tape.h"
 #include "machine/typist.h"
@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
+#include <vector>
 
 int MenuOn = 1;
 
@@ -50,18 +52,59 @@ static void load_config_file()
     reload_configuration();
 }
 
-// $VISUAL, $EDITOR, or the desktop's opener.
-static void edit_config_file()
+namespace {
+
+// Editors that need a terminal of their own when the emulator has none.
+const char* const terminal_editors[] = {"vi", "vim", "nvim", "nano", "pico", "ed", "micro", "joe", "ne", "mcedit",
+                                        "hx", "helix", "kak", "emacs-nox"};
+
+std::vector<std::string> words(const std::string& text)
+{
+    std::istringstream in(text);
+    std::vector<std::string> out;
+    for (std::string w; in >> w;)
+        out.push_back(w);
+    return out;
+}
+
+bool in_terminal(const std::string& program)
+{
+    std::string name = program.substr(program.find_last_of('/') + 1);
+    return std::find(std::begin(terminal_editors), std::end(terminal_editors), name) != std::end(terminal_editors);
+}
+
+// $VISUAL or $EDITOR with its arguments; a terminal editor inside the desktop's terminal.
+std::vector<std::string> editor_command()
 {
     const char* editor = std::getenv("VISUAL");
     if (!editor || !*editor)
         editor = std::getenv("EDITOR");
+    std::vector<std::string> command = words(editor ? editor : "");
 #ifdef _WIN32
-    const char* fallback = "Notepad.exe";
+    if (command.empty())
+        command = {"Notepad.exe"};
 #else
-    const char* fallback = "xdg-open";
+    if (command.empty())
+        command = {"xdg-open"};
+    else if (in_terminal(command[0]))
+        command.insert(command.begin(), {"x-terminal-emulator", "-e"});
 #endif
-    host->run_program({editor && *editor ? editor : fallback, SYS[6]}, false);
+    return command;
+}
+
+} // namespace
+
+void edit_config_file()
+{
+    std::vector<std::string> command = editor_command();
+    command.push_back(SYS[6]);
+    if (host->run_program(command, false) == 0)
+        return;
+#ifndef _WIN32
+    if (command[0] == "x-terminal-emulator" && host->run_program({"xdg-open", SYS[6]}, false) == 0)
+        return;
+#endif
+    host->message_box("Unable to start the editor " + command[0] + " for " + SYS[6], "ERROR Message", MSG_ERROR);
 }
 
 static void fullscreen()
@@ -75,6 +118,16 @@ static void fullscreen()
         ShowMenu(0);
     }
     SetScreenCheck(screen);
+}
+
+// Leaving the pause runs the instruction the machine stands on, so that a breakpoint there
+// does not stop it again at once.
+static void pause()
+{
+    DEnable = 1 - DEnable;
+    host->check_menu(CMD_PAUSE, DEnable);
+    if (!DEnable)
+        SEnable = 1;
 }
 
 static void translate_keys()
@@ -140,10 +193,7 @@ void menu_command(int id)
     case CMD_DOUBLE_FONTS: set_screen((screen & 0x12) | 4); break;
     case CMD_LOAD_CONFIG: load_config_file(); break;
     case CMD_CONVERT_KCS: KCSConvert(); break;
-    case CMD_PAUSE:
-        DEnable = 1 - DEnable;
-        host->check_menu(CMD_PAUSE, DEnable);
-        break;
+    case CMD_PAUSE: pause(); break;
     case CMD_CLOSE_SAVED: CloseSavedFiles(); break;
     case CMD_FULLSCREEN: fullscreen(); break;
     case CMD_TRANSLATE_KEYS: translate_keys(); break;

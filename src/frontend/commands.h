@@ -9,3 +9,5 @@ void menu_command(int id);
 void ShowMenu(int on);
 // Rebuilds the machine from the configuration file in use (Hard Reset, Load Config File).
 void reload_configuration();
+// Opens the configuration file in the user's editor; a failure to start one is shown.
+void edit_config_file();

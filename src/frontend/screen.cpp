@@ -1,6 +1,6 @@
 #include "frontend/screen.h"
 
-#include "host/menu.h"
+#include "host/ids.h"
 #include "machine/video.h"
 
 int sWinX = 1024, sWinY = 768;

@@ -4,7 +4,7 @@
 #include "cpu/loop.h"
 #include "frontend/commands.h"
 #include "host/host.h"
-#include "host/menu.h"
+#include "host/ids.h"
 #include "machine/tape.h"
 #include "machine/typist.h"
 #include "machine/video.h"

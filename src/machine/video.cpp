@@ -1,7 +1,7 @@
 #include "machine/video.h"
 
 #include "cpu/bus.h"
-#include "host/menu.h"
+#include "host/ids.h"
 
 #include <algorithm>
 #include <cstring>

@@ -156,4 +156,26 @@ TEST_F(OwnRoms, ConfigurationFromTheCurrentFolder)
     EXPECT_EQ(nowhere.err.find("ROM"), std::string::npos) << nowhere.err;
 }
 
+// A breakpoint halts the program, the debugger shows it, and steps go on from there.
+TEST_F(OwnRoms, DebuggerBreaksStepsAndShows)
+{
+    // $0300: LDA #$42; JSR $0310; STA $0200; JMP $0308. $0310: LDX #7; RTS.
+    write_file(dir / "prog.bin", std::string("\xA9\x42\x20\x10\x03\x8D\x00\x02\x4C\x08\x03\0\0\0\0\0\xA2\x07\x60", 19));
+    Result r = run({"--headless", "--until", "C/W/M ?", "--load", (dir / "prog.bin").string() + "@0300", "--break",
+                    "0302", "--pc", "0300", "--wait", "1000", "--debugger", "--step", "2", "--debugger"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    size_t second = r.out.find("A: ", 1);
+    ASSERT_NE(second, std::string::npos) << r.out;
+    std::string halted = r.out.substr(0, second), stepped = r.out.substr(second);
+    auto shows = [](const std::string& text, const char* part) { return text.find(part) != std::string::npos; };
+    EXPECT_TRUE(shows(halted, "A: 0x42 01000010\n")) << halted;
+    EXPECT_TRUE(shows(halted, "PC: 0x0302 00000011 00000010\n")) << halted;
+    EXPECT_TRUE(shows(halted, "Breakpoint: 0302\n")) << halted;
+    EXPECT_TRUE(shows(halted, "$Adress Code\n$0300   LDA #42\n$0302   JSR $0310\n$0305   STA $0200\n"))
+        << halted;
+    EXPECT_TRUE(shows(stepped, "X: 0x07 00000111\n")) << stepped;
+    EXPECT_TRUE(shows(stepped, "PC: 0x0312 00000011 00010010\n")) << stepped;
+    EXPECT_TRUE(shows(stepped, "$Adress Code\n$0310   LDX #07\n$0312   RTS\n")) << stepped;
+}
+
 } // namespace

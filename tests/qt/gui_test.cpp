@@ -2,11 +2,12 @@
 #include "config/config.h"
 #include "cpu/bus.h"
 #include "cpu/loop.h"
+#include "frontend/qt/debugger_window.h"
 #include "frontend/qt/main_window.h"
 #include "frontend/qt/qt_host.h"
 #include "frontend/qt/scancode.h"
 #include "frontend/startup.h"
-#include "host/menu.h"
+#include "host/ids.h"
 #include "machine/keyboard.h"
 #include "machine/tape.h"
 #include "machine/typist.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMimeData>
 #include <QUrl>
 
@@ -77,7 +79,7 @@ TEST_F(Window, StartsOnTheOwnRomsAndShowsTheBootScreen)
         for (int x = 0; x < shown.width(); x++)
             lit += shown.pixel(x, y) == 0xFFFFFFFF;
     EXPECT_GT(lit, 200) << "the banner is drawn";
-    for (int id : {106, 109, 117, 118, 123})
+    for (int id : {CMD_BINARY_FILES, CMD_SPEED, CMD_CONFIG_KEYBOARD, CMD_CONVERT_KCS})
         EXPECT_FALSE(qt->window()->action(id)->isEnabled()) << id;
 }
 
@@ -212,6 +214,29 @@ TEST_F(Window, DroppedFileBecomesTheTapeInput)
     EXPECT_NE(in, nullptr);
     EXPECT_EQ(Peek(0xF001), '1');
     std::filesystem::remove(path);
+}
+
+TEST_F(Window, DebuggerOpensByF11StepsAndCloses)
+{
+    send_key(qt->window()->screen_widget(), QEvent::KeyPress, 0x57, "", Qt::Key_F11);
+    send_key(qt->window()->screen_widget(), QEvent::KeyRelease, 0x57, "", Qt::Key_F11);
+    slices(4);
+    DebuggerWindow* d = qt->debugger_window();
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->windowTitle(), " Debugger & CPU Status");
+    EXPECT_TRUE(qt->window()->action(CMD_DEBUGGER)->isChecked());
+    EXPECT_TRUE(qt->window()->action(CMD_PAUSE)->isChecked());
+    QString pc = d->label(1012)->text();
+    EXPECT_EQ(pc, QString::asprintf("0x%04X", unsigned(R.PC)));
+    d->click(DBG_SINGLE_STEP);
+    slices(2);
+    EXPECT_NE(d->label(1012)->text(), pc) << "one instruction later";
+    EXPECT_EQ(d->label(1012)->text(), QString::asprintf("0x%04X", unsigned(R.PC)));
+    d->click(DBG_CLOSE);
+    slices(1);
+    EXPECT_EQ(qt->debugger_window(), nullptr);
+    EXPECT_FALSE(qt->window()->action(CMD_DEBUGGER)->isChecked());
+    EXPECT_FALSE(qt->window()->action(CMD_PAUSE)->isChecked());
 }
 
 TEST_F(Window, ScreenMenuSetsMarksAndSizes)

@@ -3,11 +3,13 @@
 #include "cassette/wave.h"
 #include "config/config.h"
 #include "cpu/loop.h"
+#include "debugger/debugger.h"
 #include "debugger/disassembler.h"
 #include "debugger/memfile.h"
 #include "frontend/headless/headless_host.h"
 #include "frontend/headless/png.h"
 #include "frontend/startup.h"
+#include "host/ids.h"
 #include "machine/keyboard.h"
 #include "machine/tape.h"
 #include "machine/typist.h"
@@ -326,6 +328,40 @@ int run_convert_kcs(const Step& s)
     return 2;
 }
 
+int run_debugger_text(const Step&)
+{
+    std::fputs(debugger_text().c_str(), stdout);
+    return 0;
+}
+
+int run_break(const Step& s)
+{
+    dbg.breakpoint = s.values[0];
+    debugger_command(DBG_SET_BP);
+    return 0;
+}
+
+// Each step is the Single Step button: one instruction, or a whole subroutine when "Trace into
+// subs" is off. A running machine is halted where it stands first.
+int run_steps(const Step& s)
+{
+    if (!DEnable) {
+        DEnable = 1;
+        SEnable = SMode = 0;
+    }
+    for (uint64_t i = 0; i < s.number; i++) {
+        debugger_command(DBG_SINGLE_STEP);
+        if (!run_until([] { return SEnable == 0 && SMode == 0; }, options.limit)) {
+            std::fprintf(stderr, "quarzel: --step did not come back within %llu cycles\n",
+                         (unsigned long long)options.limit);
+            return 3;
+        }
+    }
+    return 0;
+}
+
+std::string parse_count(Step& s) { return parse_number(s.values[0], 10, UINT64_MAX, s.number) ? "" : "takes a number"; }
+
 // Settings.
 
 std::string set_limit(Step& s) { return cycles(s.values[0], options.limit); }
@@ -357,6 +393,11 @@ const OptionRow option_rows[] = {
      run_tape_out},
     {"--load", "FILE@ADDR", "copy the raw FILE into memory at ADDR (hex)", parse_load, run_load},
     {"--pc", "ADDR", "set the program counter to ADDR (hex)", hex_address, run_set_pc},
+    {"--break", "ADDR", "set the breakpoint at ADDR (hex), as the debugger's SetBP does; the machine\n"
+                        "halts there and the debugger opens", hex_address, run_break},
+    {"--step", "N", "single-step N instructions as the debugger's Single Step button does", parse_count,
+     run_steps},
+    {"--debugger", "", "print what the debugger window shows now", no_check, run_debugger_text},
     {"--convert-kcs", "WAV OUTFILE", "decode a Kansas City Standard recording into OUTFILE\n"
                                      "with the decoder KCS.com, as File > Convert KCS Wave Files does",
      no_check, run_convert_kcs},

@@ -4,7 +4,7 @@
 #include "cpu/loop.h"
 #include "frontend/commands.h"
 #include "frontend/qt/scancode.h"
-#include "host/menu.h"
+#include "host/ids.h"
 #include "machine/keyboard.h"
 #include "machine/tape.h"
 #include "machine/typist.h"
@@ -62,7 +62,7 @@ const struct {
 const int checkable[] = {CMD_SMALL_FONTS,  CMD_DOUBLE_FONTS, CMD_32X32, CMD_64X32,      CMD_GAME_FONT,     CMD_FULLSCREEN,
                          CMD_GRAPHIC_MODE, CMD_DEBUGGER,     CMD_PAUSE, CMD_INT_ENABLE, CMD_TRANSLATE_KEYS};
 // The tool windows that come later.
-const int not_yet[] = {CMD_BINARY_FILES, CMD_CONVERT_KCS, CMD_CONFIG_KEYBOARD, CMD_DEBUGGER, CMD_SPEED};
+const int not_yet[] = {CMD_BINARY_FILES, CMD_CONVERT_KCS, CMD_CONFIG_KEYBOARD, CMD_SPEED};
 
 } // namespace
 

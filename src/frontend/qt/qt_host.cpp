@@ -1,6 +1,8 @@
 #include "frontend/qt/qt_host.h"
 
 #include "frontend/commands.h"
+#include "debugger/debugger.h"
+#include "frontend/qt/debugger_window.h"
 #include "frontend/qt/dialogs.h"
 #include "frontend/qt/main_window.h"
 #include "machine/video.h"
@@ -88,6 +90,23 @@ void QtHost::send_command(int id)
 {
     if (main_window->enabled(id))
         menu_command(id);
+}
+
+// The window opens beside the main window, where it hides nothing of the screen.
+void QtHost::open_debugger(const std::string&)
+{
+    debugger = std::make_unique<DebuggerWindow>(main_window.get(), messages);
+    QRect frame = main_window->frameGeometry();
+    debugger->move(frame.right() + 8, frame.top());
+    debugger->show();
+}
+
+void QtHost::refresh_debugger() { debugger->show_view(); }
+
+void QtHost::close_debugger()
+{
+    debugger.reset();
+    debugger_closed();
 }
 
 void QtHost::repaint(int x, int y, int w, int h) { main_window->screen_widget()->update(x, y, w, h); }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class DebuggerWindow;
 class MainWindow;
 
 class QtHost : public Host {
@@ -27,10 +28,10 @@ public:
     void show_menu(bool on) override;
     void post_command(int id) override;
     void send_command(int id) override;
-    bool debugger_exists() override { return false; }
-    void open_debugger(const std::string&) override {}
-    void refresh_debugger() override {}
-    void close_debugger() override {}
+    bool debugger_exists() override { return debugger != nullptr; }
+    void open_debugger(const std::string& text) override;
+    void refresh_debugger() override;
+    void close_debugger() override;
     bool speed_exists() override { return false; }
     void close_speed() override {}
     Surface& surface() override { return main_surface; }
@@ -45,6 +46,7 @@ public:
     std::string current_dir() override;
 
     MainWindow* window() const { return main_window.get(); }
+    DebuggerWindow* debugger_window() const { return debugger.get(); }
     // Menu commands and key events, handled one per time slice.
     std::deque<std::function<void()>> messages;
 
@@ -52,4 +54,5 @@ private:
     QElapsedTimer timer;
     Surface main_surface;
     std::unique_ptr<MainWindow> main_window;
+    std::unique_ptr<DebuggerWindow> debugger;
 };

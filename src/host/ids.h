@@ -1,0 +1,60 @@
+// The ids that name menu commands and the controls of the tool windows.
+#pragma once
+
+// The main window's menu commands: the messages posted to the window and the items whose
+// check marks the emulation sets.
+enum MenuCommand {
+    CMD_QUIT = 101,
+    CMD_ABOUT = 102,
+    CMD_OPEN_FILES = 103,
+    CMD_SAVE_FILES = 105,
+    CMD_BINARY_FILES = 106,
+    CMD_HELP = 107,
+    CMD_SOFT_RESET = 108,
+    CMD_DEBUGGER = 109,
+    CMD_EDIT_CONFIG = 110,
+    CMD_GAME_FONT = 111,
+    CMD_INT_ENABLE = 112,
+    CMD_HARD_RESET = 113,
+    CMD_SMALL_FONTS = 114,
+    CMD_64X32 = 115,
+    CMD_32X32 = 116,
+    CMD_SPEED = 117,
+    CMD_CONFIG_KEYBOARD = 118,
+    CMD_GRAPHIC_MODE = 119,
+    CMD_DOUBLE_FONTS = 120,
+    CMD_LOAD_CONFIG = 121,
+    CMD_PAUSE = 122,
+    CMD_CONVERT_KCS = 123,
+    CMD_CLOSE_SAVED = 124,
+    CMD_FULLSCREEN = 125,
+    CMD_TRANSLATE_KEYS = 126,
+    CMD_PASTE_TEXT = 127,
+};
+
+// The controls of the debugger window: buttons and toggles by the command they send, fields
+// by what they show.
+enum DebuggerControl {
+    DBG_SINGLE_STEP = 1,
+    DBG_CLOSE = 2,
+    DBG_NMI = 104,
+    DBG_IRQ = 105,
+    DBG_MEMORY_START = 106,
+    DBG_DISP_MEM = 107,
+    DBG_RESET = 108,
+    DBG_DISP_STACK = 109,
+    DBG_CURRENT = 111,
+    DBG_DUMP = 112,
+    DBG_BREAKPOINT = 114,
+    DBG_PC_FIELD = 115,
+    DBG_STOP_ON_ERROR = 118,
+    DBG_HARD_RESET = 119,
+    DBG_EDIT_CONFIG = 120,
+    DBG_TRACE_INTO = 137,
+    DBG_LAST = 138,
+    DBG_NEXT = 139,
+    DBG_RUN = 1021,
+    DBG_SET_PC = 1022,
+    DBG_SET_BP = 1023,
+    DBG_CLR_BP = 1028,
+};

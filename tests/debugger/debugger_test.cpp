@@ -1,0 +1,161 @@
+// The debugger window's texts and buttons, on the headless host's window.
+#include "machine_setup.h"
+
+#include "cpu/bus.h"
+#include "cpu/loop.h"
+#include "debugger/debugger.h"
+#include "frontend/commands.h"
+#include "host/ids.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A machine with the debugger open and halted at $0300, memory shown from `start`.
+void open_halted(unsigned start = 0)
+{
+    fresh_machine();
+    map_all_ram();
+    R.PC = 0x0300;
+    R.S = 0xFF;
+    memd = start;
+    MSEnable = 1;
+    TraceMode = 1;
+    t_check = 100;  // the debugger's time slice
+    Open_Processor("Debugger");
+    SEnable = SMode = 0;
+}
+
+// Passes of the loop until the machine halts again (at most `limit`).
+void run_until_halted(int limit = 100000)
+{
+    for (int i = 0; i < limit && (SEnable || SMode); i++)
+        run_pass();
+}
+
+std::string row(int r) { return dbg.dump.substr(r * 56, 56); }
+
+TEST(Debugger, RegistersFlagsAndDumps)
+{
+    open_halted(0xFFF0);
+    R.P = 0x00;
+    R.A = 0x81;
+    debugger_command(DBG_DISP_MEM);
+    EXPECT_EQ(dbg.p, "0x20");
+    EXPECT_EQ(dbg.p_bits, "00100000");
+    EXPECT_EQ(dbg.a_bits, "10000001");
+    EXPECT_EQ(dbg.pc_bits, "00000011 00000000");
+    EXPECT_EQ(row(0).substr(0, 6), "$FFF0 ");
+    EXPECT_EQ(row(1).substr(0, 6), "$0000 ") << "the dump wraps at $FFFF";
+
+    fresh_machine();  // the default map: nothing answers at $E100 but the bus
+    Open_Processor("Debugger");
+    dbg.memory_start = "E100";
+    debugger_command(DBG_DISP_MEM);
+    EXPECT_EQ(row(0), "$E100  E1 E1 E1 E1 E1 E1 E1 E1 E1 E1 E1 E1 E1 E1 E1 E1\r\n");
+
+    R.S = 0xFD;
+    debugger_command(DBG_DISP_STACK);
+    EXPECT_EQ(row(0).substr(0, 9), "$0180 -00");
+    EXPECT_EQ(row(7).substr(0, 6), "$01F0 ");
+    EXPECT_EQ(row(7).substr(42, 6), "-00 00") << "$01FC free, $01FD in use";
+    EXPECT_EQ(row(8).substr(0, 9), "$0200  00");
+    R.S = 0x40;
+    debugger_command(DBG_DISP_STACK);
+    EXPECT_EQ(row(0).substr(0, 6), "$0100 ");
+    EXPECT_EQ(row(3).substr(0, 6), "$0130 ");
+    EXPECT_EQ(row(3).substr(51, 3), "-00") << "$013F free";
+    EXPECT_EQ(row(4).substr(0, 9), "$0140  00") << "$0140 in use";
+}
+
+TEST(Debugger, StepOverAJsrShowsTheJsr)
+{
+    open_halted();
+    load(0x0300, {0x20, 0x10, 0x03, 0xEA});  // JSR $0310; NOP
+    load(0x0310, {0xA2, 0x07, 0x60});        // LDX #7; RTS
+    debugger_command(DBG_TRACE_INTO);
+    ASSERT_EQ(TraceMode, 0);
+    debugger_command(DBG_SINGLE_STEP);
+    run_until_halted();
+    EXPECT_EQ(R.PC, 0x0303u);
+    EXPECT_EQ(R.X, 7);
+    EXPECT_EQ(dbg.last, "$Adress Code\r\n$0300   JSR $0310");
+    EXPECT_EQ(dbg.current, "$0303   NOP");
+
+    debugger_command(DBG_TRACE_INTO);
+    R.PC = 0x0300;
+    debugger_command(DBG_SINGLE_STEP);
+    run_until_halted();
+    EXPECT_EQ(R.PC, 0x0310u) << "with Trace into subs the step enters the subroutine";
+    EXPECT_EQ(dbg.next.substr(0, 21), "$0312   RTS\r\n$0313   ");
+}
+
+TEST(Debugger, SetPcWaitsForTheNextRefreshAndFieldsReadHex)
+{
+    open_halted();
+    load(0x0300, {0xEA});
+    debugger_command(DBG_SINGLE_STEP);
+    run_until_halted();
+    std::string shown = dbg.pc;
+    dbg.pc_field = "12ab";
+    debugger_command(DBG_SET_PC);
+    EXPECT_EQ(R.PC, 0x12ABu);
+    EXPECT_EQ(dbg.pc_field, "12AB");
+    EXPECT_EQ(dbg.pc, shown) << "SetPC does not refresh";
+
+    dbg.breakpoint = "";
+    debugger_command(DBG_SET_BP);
+    EXPECT_EQ(stop_loc, 0u) << "an empty field is 0000";
+    dbg.breakpoint = "G1";
+    debugger_command(DBG_SET_BP);
+    EXPECT_EQ(stop_loc, 0u) << "no hex digit keeps the value";
+    debugger_command(DBG_CLR_BP);
+    EXPECT_EQ(stop_loc, 0xFFFFu);
+    EXPECT_EQ(dbg.breakpoint, "FFFF");
+}
+
+TEST(Debugger, RunRefreshesEveryFiftyOnePassesAndStopsAtTheBreakpoint)
+{
+    open_halted();
+    load(0x0300, {0x4C, 0x00, 0x03});  // JMP $0300
+    debugger_command(DBG_RUN);
+    std::vector<int> refreshed_at;
+    for (int pass = 0; pass < 300; pass++) {
+        int before = test_host->debugger_refreshes;
+        run_pass();
+        if (test_host->debugger_refreshes != before)
+            refreshed_at.push_back(pass);
+    }
+    ASSERT_GE(refreshed_at.size(), 5u);
+    for (size_t i = 1; i < refreshed_at.size(); i++)
+        EXPECT_EQ(refreshed_at[i] - refreshed_at[i - 1], 51);
+
+    load(0x0400, {0xEA, 0xEA, 0xEA});
+    R.PC = 0x0400;
+    stop_loc = 0x0402;
+    run_until_halted();
+    EXPECT_EQ(R.PC, 0x0402u);
+}
+
+// A configured breakpoint halts the machine; leaving the pause runs on past it.
+TEST(Debugger, PauseGetsPastABreakpoint)
+{
+    fresh_machine();
+    map_all_ram();
+    load(0x0300, {0xEA, 0xEA, 0x4C, 0x00, 0x03});
+    R.PC = 0x0300;
+    stop_loc = 0x0301;
+    for (int pass = 0; pass < 10 && !DEnable; pass++)
+        run_pass();
+    ASSERT_EQ(DEnable, 1);
+    EXPECT_EQ(R.PC, 0x0301u);
+    ASSERT_EQ(test_host->posted, std::vector<int>{CMD_DEBUGGER});
+    menu_command(CMD_PAUSE);
+    EXPECT_EQ(DEnable, 0);
+    run_pass();
+    run_pass();
+    EXPECT_EQ(R.PC, 0x0300u) << "past the breakpoint and through the JMP";
+    EXPECT_EQ(DEnable, 0);
+}
+
+} // namespace
