@@ -2,12 +2,15 @@
 #include "machine_setup.h"
 
 #include "cpu/bus.h"
+#include "config/config.h"
 #include "cpu/loop.h"
 #include "debugger/debugger.h"
 #include "frontend/commands.h"
 #include "host/ids.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -156,6 +159,37 @@ TEST(Debugger, PauseGetsPastABreakpoint)
     run_pass();
     EXPECT_EQ(R.PC, 0x0300u) << "past the breakpoint and through the JMP";
     EXPECT_EQ(DEnable, 0);
+}
+
+// Edit Config passes the editor's own arguments on and says when the editor cannot start.
+TEST(Debugger, EditConfigStartsTheUsersEditor)
+{
+    fresh_machine();
+    SYS[6] = "/tmp/some.ini";
+    setenv("VISUAL", "true --wait", 1);
+    debugger_command(DBG_EDIT_CONFIG);
+    EXPECT_TRUE(test_host->messages.empty());
+    setenv("VISUAL", "no-such-editor-anywhere -w", 1);
+    debugger_command(DBG_EDIT_CONFIG);
+    unsetenv("VISUAL");
+    ASSERT_EQ(test_host->messages.size(), 1u);
+    EXPECT_EQ(test_host->messages[0].text, "Unable to start the editor no-such-editor-anywhere for /tmp/some.ini");
+}
+
+// With Stop on Error code an undefined opcode opens the window and halts there.
+TEST(Debugger, UndefinedOpcodeOpensTheWindow)
+{
+    fresh_machine();
+    map_all_ram();
+    load(0x0300, {0xEA, 0x02, 0x00});
+    R.PC = 0x0300;
+    CodeERR = 1;
+    for (int pass = 0; pass < 5; pass++)
+        run_pass();
+    EXPECT_TRUE(test_host->debugger_open);
+    EXPECT_EQ(test_host->debugger_text, "Debugger ERR - Undefined Instruction");
+    EXPECT_EQ(R.PC, 0x0303u);
+    EXPECT_EQ(dbg.last, "$Adress Code\r\n$0301   ERR #00");
 }
 
 } // namespace

@@ -239,6 +239,18 @@ TEST_F(Window, DebuggerOpensByF11StepsAndCloses)
     EXPECT_FALSE(qt->window()->action(CMD_PAUSE)->isChecked());
 }
 
+// A breakpoint opens the window (the command it posts used to be dropped while the item was greyed).
+TEST_F(Window, BreakpointOpensTheDebugger)
+{
+    for (int i = 0; i < 50 && !screen_shows("C/W/M ?"); i++)
+        slices(1);
+    stop_loc = RPC_old;  // an instruction of the monitor's keyboard loop
+    for (int i = 0; i < 20 && !qt->debugger_window(); i++)
+        slices(1);
+    ASSERT_NE(qt->debugger_window(), nullptr);
+    EXPECT_EQ(qt->debugger_window()->label(1012)->text(), QString::asprintf("0x%04X", unsigned(R.PC)));
+}
+
 TEST_F(Window, ScreenMenuSetsMarksAndSizes)
 {
     trigger(115);

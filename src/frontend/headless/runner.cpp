@@ -401,7 +401,7 @@ const OptionRow option_rows[] = {
     {"--convert-kcs", "WAV OUTFILE", "decode a Kansas City Standard recording into OUTFILE\n"
                                      "with the decoder KCS.com, as File > Convert KCS Wave Files does",
      no_check, run_convert_kcs},
-    {"--limit", "N", "most cycles an --until or --type step may wait (default 50000000)", set_limit, nullptr},
+    {"--limit", "N", "most cycles an --until, --type or --step step may wait (default 50000000)", set_limit, nullptr},
     {"--screen", "", "print the visible screen as text at the end", set_screen, nullptr},
     {"--screenshot", "FILE", "write the main window as a PNG file at the end", set_screenshot, nullptr},
     {"--regs", "", "print the registers at the end", set_regs, nullptr},
