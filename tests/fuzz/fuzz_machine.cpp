@@ -37,13 +37,18 @@ void start_once()
 
 } // namespace
 
+void fresh_start()
+{
+    FullscreenEnabled = 0;
+    Hardware_timer = irq_counter = nmi_counter = 0;
+    Abort = 1;
+}
+
 bool build_machine(const std::string& ini_text)
 {
     start_once();
     new_host();
-    // What a fresh start of the program has and the rebuild leaves alone.
-    FullscreenEnabled = 0;
-    Hardware_timer = irq_counter = nmi_counter = 0;
+    fresh_start();
     write_file(fuzz_path("fuzz.ini"), ini_text);
     OSIini(fuzz_path("fuzz.ini"));
     SetScreenCheck(screen);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+// What a fresh start of the program has and rebuilding the machine leaves alone.
+void fresh_start();
 // The host of the machine that build_machine made last.
 extern HeadlessHost* fuzz_host;
 // A fresh host, then the machine rebuilt from this configuration text as the program builds

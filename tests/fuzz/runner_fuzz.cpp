@@ -1,8 +1,8 @@
 // Any arguments to the headless runner (NUL-separated in the input), in a working folder of
 // its own: they run or are refused with a usage message, never a crash.
+#include "fuzz_machine.h"
 #include "fuzz_support.h"
 
-#include "cpu/loop.h"
 #include "frontend/headless/runner.h"
 
 #include <cstdlib>
@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fs::remove_all(work);
     fs::create_directory(work);
     fs::current_path(work);
-    Abort = 1;  // as at the start of the program
+    fresh_start();
     int status = call_main([](int argc, char** argv) { return headless_main(argc, argv, fuzz_path("quarzel")); }, args);
     fs::current_path(home);  // where libFuzzer keeps its corpus and findings
     require(status >= 0 && status <= 4, "the runner exits with a documented status");
