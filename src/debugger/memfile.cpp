@@ -1,20 +1,191 @@
 #include "debugger/memfile.h"
 
+#include "config/config.h"
 #include "cpu/bus.h"
+#include "debugger/disassembler.h"
 #include "host/files.h"
+#include "host/host.h"
+#include "host/ids.h"
+#include "machine/tape.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
-long load_binary(const std::string& path, uint32_t start)
+int S_dis, L_dis;
+MemfileView mfd;
+
+namespace {
+
+bool range_cut;  // the last get_Sadress cut the range at $FFFF
+
+std::string hex4(unsigned v, const char* before = "", const char* after = "")
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%04X%s", before, v & 0xFFFF, after);
+    return text;
+}
+
+// Up to four hex digits, stopping at the first other character; empty is 0, and text without
+// a leading hex digit keeps the value.
+int read_field(const std::string& field, int previous)
+{
+    int v = 0;
+    size_t n = 0;
+    for (; n < field.size() && n < 4 && std::isxdigit(static_cast<unsigned char>(field[n])); n++) {
+        char c = field[n];
+        v = v * 16 + (c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+    }
+    return (n == 0 && !field.empty()) ? previous : v;
+}
+
+std::string instruction(unsigned address, int& length)
+{
+    char text[16];
+    length = Disassemble(text, address & 0xFFFF);
+    return text;
+}
+
+// The file the chooser gives for a save or a load; "" when the user cancelled.
+std::string choose(int mode, const char* initial)
+{
+    DiskSelect(sztFileHome, mode, initial);
+    return sztFileName.find('*') == std::string::npos ? sztFileName : "";
+}
+
+void save(const char* initial, const std::string& bytes)
+{
+    std::string path = choose(0, initial);
+    if (path.empty())
+        return;
+    if (!save_file(path, bytes))
+        mfd.text = "Unable to create " + path;
+    else if (range_cut)
+        mfd.text = "The range was cut at $FFFF, where memory ends";
+}
+
+void read_binary()
+{
+    std::string path = choose(1, "*.bin");
+    if (path.empty())
+        return;
+    bool whole = true;
+    long stored = load_binary(path, S_dis, &whole);
+    if (stored < 0) {
+        mfd.text = "Unable to read " + path;
+        return;
+    }
+    L_dis = int(stored);
+    mfd.start = hex4(S_dis);
+    mfd.length = hex4(std::min(L_dis, 0xFFFF));
+    mfd.text = whole ? " Done !" : "Only " + std::to_string(stored) + " bytes fit below $FFFF; the rest was not read";
+}
+
+} // namespace
+
+void get_Sadress()
+{
+    S_dis = read_field(mfd.start, S_dis);
+    mfd.start = hex4(S_dis);
+    L_dis = read_field(mfd.length, L_dis);
+    if (L_dis <= 0)
+        L_dis = 0x100;
+    range_cut = S_dis + L_dis > 0xFFFF;
+    if (range_cut)
+        L_dis = 0xFFFF - S_dis;
+    mfd.length = hex4(L_dis);
+}
+
+std::string display_code()
+{
+    std::string text = "Adress  Code\r\n";
+    unsigned address = S_dis;
+    for (int i = 0; i < 200; i++) {
+        int length;
+        std::string code = instruction(address, length);
+        text += hex4(address, "$", "   ") + code + "\r\n";
+        address = (address + length) & 0xFFFF;
+    }
+    return text;
+}
+
+// Every line ends in CR LF; the last instruction's bytes end the file.
+std::string listing_text()
+{
+    std::string text = "6502 Disassembled Code by Quarzel Emulator\r\n";
+    for (int address = S_dis; address <= S_dis + L_dis;) {
+        int length;
+        std::string code = instruction(address, length) + std::string(10, ' ');
+        text += hex4(address, "\r\n$", "\t") + code.substr(0, 13);
+        for (int i = 0; i < length; i++) {
+            char byte[4];
+            std::snprintf(byte, sizeof byte, "%02X ", Peek((address + i) & 0xFFFF));
+            text += byte;
+        }
+        address += length;
+    }
+    return text;
+}
+
+// The monitor's keys: address, data mode, each byte with RETURN, and the start command.
+std::string tape_text(bool autostart)
+{
+    std::string text = hex4(S_dis, ".", "/");
+    for (int address = S_dis; address <= S_dis + L_dis; address++) {
+        char byte[4];
+        std::snprintf(byte, sizeof byte, "%02X\r", Peek(address & 0xFFFF));
+        text += byte;
+    }
+    text += ".";
+    if (autostart)
+        text += hex4(S_dis) + "G";
+    return text;
+}
+
+// Whole pages from the start, cut at $FFFF.
+std::string binary_bytes()
+{
+    int count = std::min((L_dis + 0xFF) / 0x100 * 0x100, 0x10000 - S_dis);
+    return std::string(reinterpret_cast<const char*>(RAMptr) + S_dis, size_t(count));
+}
+
+void memfile_command(int id)
+{
+    if (id != MF_CLOSE && id != MF_AUTOSTART) {
+        mfd.text.clear();
+        get_Sadress();
+    }
+    switch (id) {
+    case MF_AUTOSTART: mfd.autostart = !mfd.autostart; break;
+    case MF_DISPLAY: mfd.text = display_code(); break;
+    case MF_SAVE_BINARY: save("*.bin", binary_bytes()); break;
+    case MF_SAVE_CODE: save("*.txt", listing_text()); break;
+    case MF_SAVE_TAPE: save("", tape_text(mfd.autostart)); break;
+    case MF_READ_BINARY: read_binary(); break;
+    default: break;
+    }
+}
+
+long load_binary(const std::string& path, uint32_t start, bool* whole)
 {
     std::FILE* f = open_read(path);
     if (!f)
         return -1;
-    uint32_t length = uint32_t(file_length(f)) & 0xFFFF;
     start &= 0xFFFF;
-    length = std::min(length, 0x10000 - start);
-    long stored = std::fread(RAMptr + start, 1, length, f);
+    long length = file_length(f);
+    long room = 0x10000 - long(start);
+    long stored = long(std::fread(RAMptr + start, 1, size_t(std::min(length, room)), f));
     std::fclose(f);
+    if (whole)
+        *whole = length <= room;
     return stored;
+}
+
+bool save_file(const std::string& path, const std::string& bytes)
+{
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && written;
 }

@@ -173,6 +173,7 @@ void menu_command(int id)
     case CMD_OPEN_FILES: FileMenue(""); break;
     case CMD_SAVE_FILES: FileSaveMenue(); break;
     case CMD_HELP: host->show_dialog(2); break;
+    case CMD_BINARY_FILES: host->show_dialog(5); break;
     case CMD_SOFT_RESET: Reset(); break;
     case CMD_DEBUGGER:
         SEnable = 1;

@@ -58,3 +58,17 @@ enum DebuggerControl {
     DBG_SET_BP = 1023,
     DBG_CLR_BP = 1028,
 };
+
+// The controls of the "Read/Write Binary Files" dialog.
+enum MemfileControl {
+    MF_CLOSE = 2,
+    MF_TEXT = 111,
+    MF_START = 116,
+    MF_LENGTH = 117,
+    MF_AUTOSTART = 127,
+    MF_DISPLAY = 1026,
+    MF_SAVE_CODE = 1027,
+    MF_SAVE_TAPE = 1029,
+    MF_SAVE_BINARY = 1030,
+    MF_READ_BINARY = 1031,
+};

@@ -95,6 +95,24 @@ TEST_F(C1P, TypingWaitsForABusyProgram)
     EXPECT_EQ(r.status, 0) << r.err << r.out;
 }
 
+// A program saved as an OSI tape file with the start command loads through the C1P monitor's
+// own tape loader and starts by itself.
+TEST_F(C1P, SavedTapeFileLoadsAndStartsThroughTheMonitor)
+{
+    std::string config = c1p_config();
+    NEED_ROMS(config);
+    write_file(dir / "prog.bin", std::string("\xA9\x51\x8D\x00\xD1\x4C\x05\x03", 8));  // LDA #'Q'; STA $D100; JMP *
+    fs::path tape = dir / "prog.lod";
+    Result saved = run({"--headless", config, "--load", (dir / "prog.bin").string() + "@0300", "--autostart",
+                        "--save-tape", tape.string() + "@0300:7"});
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    EXPECT_EQ(slurp(tape), ".0300/A9\r51\r8D\r00\rD1\r4C\r05\r03\r.0300G");
+    Result r = run({"--headless", config, "--until", "C/W/M ?", "--type", "M", "--tape-in", tape.string(), "--type",
+                    "L", "--until-pc", "0305", "--screen"});
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_NE(r.out.find("\nQ\n"), std::string::npos) << r.out;
+}
+
 TEST_F(C1P, FunctionalTestRunsThroughTheRunner)
 {
     std::ifstream f(testdata_path("6502_functional_test.bin"), std::ios::binary);
@@ -138,6 +156,12 @@ TEST_F(C1P, ExitStatusesAndMessages)
     EXPECT_EQ(run({"--headless", "--wait"}).status, 2);
     EXPECT_EQ(run({"--headless", "--until-pc", "12345"}).status, 2);
     EXPECT_EQ(run({"--headless", "--bogus"}).status, 2);
+    write_file(dir / "64k.bin", std::string(65536, '\x01'));
+    Result big = run({"--headless", "--load", (dir / "64k.bin").string() + "@0100"});
+    EXPECT_EQ(big.status, 2);
+    EXPECT_NE(big.err.find("only 65280 bytes"), std::string::npos) << big.err;
+    EXPECT_EQ(run({"--headless", "--load", (dir / "64k.bin").string() + "@0000"}).status, 0) << "64 KiB fit at 0";
+    EXPECT_EQ(run({"--headless", "--save-tape", (dir / "none/x.lod").string() + "@0300:7"}).status, 2);
     Result folder = run({"--headless", "--load", dir.string() + "@0400"});
     EXPECT_EQ(folder.status, 2);
     EXPECT_NE(folder.err.find("cannot read " + dir.string()), std::string::npos) << folder.err;

@@ -29,6 +29,19 @@ TEST_F(OwnRoms, BannerPromptAndMonitorMemory)
     EXPECT_TRUE(has(r, "0301 42")) << r.out;
 }
 
+TEST_F(OwnRoms, SavedTapeFileLoadsAndStartsThroughTheMonitor)
+{
+    write_file(dir / "prog.bin", std::string("\xA9\x4B\x8D\x00\xD1\x4C\x05\x03", 8));  // LDA #'K'; STA $D100; JMP *
+    fs::path tape = dir / "prog.lod";
+    Result saved = run({"--headless", "--load", (dir / "prog.bin").string() + "@0300", "--autostart", "--save-tape",
+                        tape.string() + "@0300:7"});
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    Result r = run({"--headless", "--until", "C/W/M ?", "--type", "M", "--tape-in", tape.string(), "--type", "L",
+                    "--until-pc", "0305", "--screen"});
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_TRUE(has(r, "\nK\n")) << r.out;
+}
+
 TEST_F(OwnRoms, MonitorTapeLoadsAndStartsItself)
 {
     // LDA #'K'; STA $D100; JMP * in the monitor's tape format, ending in ".0300G".

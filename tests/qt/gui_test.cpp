@@ -4,6 +4,7 @@
 #include "cpu/loop.h"
 #include "frontend/qt/debugger_window.h"
 #include "frontend/qt/main_window.h"
+#include "frontend/qt/memfile_dialog.h"
 #include "frontend/qt/qt_host.h"
 #include "frontend/qt/scancode.h"
 #include "frontend/startup.h"
@@ -19,6 +20,8 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QMimeData>
 #include <QUrl>
 
@@ -79,7 +82,7 @@ TEST_F(Window, StartsOnTheOwnRomsAndShowsTheBootScreen)
         for (int x = 0; x < shown.width(); x++)
             lit += shown.pixel(x, y) == 0xFFFFFFFF;
     EXPECT_GT(lit, 200) << "the banner is drawn";
-    for (int id : {CMD_BINARY_FILES, CMD_SPEED, CMD_CONFIG_KEYBOARD, CMD_CONVERT_KCS})
+    for (int id : {CMD_SPEED, CMD_CONFIG_KEYBOARD, CMD_CONVERT_KCS})
         EXPECT_FALSE(qt->window()->action(id)->isEnabled()) << id;
 }
 
@@ -249,6 +252,21 @@ TEST_F(Window, BreakpointOpensTheDebugger)
         slices(1);
     ASSERT_NE(qt->debugger_window(), nullptr);
     EXPECT_EQ(qt->debugger_window()->label(1012)->text(), QString::asprintf("0x%04X", unsigned(R.PC)));
+}
+
+TEST_F(Window, BinaryFilesDialogListsCode)
+{
+    EXPECT_TRUE(qt->window()->action(CMD_BINARY_FILES)->isEnabled());
+    RAMptr[0x0300] = 0xEA;
+    MemfileDialog dialog(qt->window());
+    auto edits = dialog.findChildren<QLineEdit*>();
+    ASSERT_EQ(edits.size(), 2);
+    EXPECT_EQ(edits[0]->text(), "0000");
+    edits[0]->setText("0300");
+    dialog.click(MF_DISPLAY);
+    QString listing = dialog.findChild<QPlainTextEdit*>()->toPlainText();
+    EXPECT_TRUE(listing.startsWith("Adress  Code\n$0300   NOP\n")) << listing.toStdString();
+    EXPECT_EQ(edits[1]->text(), "0100") << "an empty length is a page";
 }
 
 TEST_F(Window, ScreenMenuSetsMarksAndSizes)

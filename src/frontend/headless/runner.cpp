@@ -302,10 +302,52 @@ int run_tape_out(const Step& s)
 
 int run_load(const Step& s)
 {
-    if (load_binary(s.text, s.number) >= 0)
-        return 0;
-    std::fprintf(stderr, "quarzel: cannot read %s\n", s.text.c_str());
-    return 2;
+    bool whole;
+    long stored = load_binary(s.text, s.number, &whole);
+    if (stored < 0)
+        std::fprintf(stderr, "quarzel: cannot read %s\n", s.text.c_str());
+    else if (!whole)
+        std::fprintf(stderr, "quarzel: only %ld bytes of %s fit below $FFFF\n", stored, s.text.c_str());
+    return stored >= 0 && whole ? 0 : 2;
+}
+
+// FILE@ADDR:LEN, the address and length in hex.
+std::string parse_range(Step& s)
+{
+    size_t at = s.values[0].rfind('@');
+    size_t colon = s.values[0].rfind(':');
+    uint64_t length;
+    if (at == std::string::npos || colon == std::string::npos || colon < at ||
+        !parse_number(s.values[0].substr(at + 1, colon - at - 1), 16, 0xFFFF, s.number) ||
+        !parse_number(s.values[0].substr(colon + 1), 16, 0xFFFF, length))
+        return "takes FILE@ADDR:LEN with a hex address and length";
+    s.text = s.values[0].substr(0, at);
+    s.values.push_back(s.values[0].substr(colon + 1));
+    return "";
+}
+
+// A save as the dialog's button makes it, with the fields and the file given.
+int save_range(const Step& s, int command)
+{
+    char start[8];
+    std::snprintf(start, sizeof start, "%04X", unsigned(s.number));
+    mfd.start = start;
+    mfd.length = s.values[1];
+    headless.file_answers.push_back(s.text);
+    memfile_command(command);
+    if (!mfd.text.empty())
+        std::fprintf(stderr, "quarzel: %s\n", mfd.text.c_str());
+    return mfd.text.rfind("Unable", 0) == 0 ? 2 : 0;
+}
+
+int run_save_binary(const Step& s) { return save_range(s, MF_SAVE_BINARY); }
+int run_save_listing(const Step& s) { return save_range(s, MF_SAVE_CODE); }
+int run_save_tape(const Step& s) { return save_range(s, MF_SAVE_TAPE); }
+
+int run_autostart(const Step&)
+{
+    mfd.autostart = true;
+    return 0;
 }
 
 int run_set_pc(const Step& s)
@@ -393,6 +435,15 @@ const OptionRow option_rows[] = {
      run_tape_out},
     {"--load", "FILE@ADDR", "copy the raw FILE into memory at ADDR (hex)", parse_load, run_load},
     {"--pc", "ADDR", "set the program counter to ADDR (hex)", hex_address, run_set_pc},
+    {"--save-binary", "FILE@ADDR:LEN", "save memory from ADDR as raw bytes: whole pages of 256 from ADDR\n"
+                                       "covering LEN (hex; 0 is 100), as Read/Write Binary Files does",
+     parse_range, run_save_binary},
+    {"--save-listing", "FILE@ADDR:LEN", "save the instructions from ADDR to ADDR+LEN as a 6502 listing",
+     parse_range, run_save_listing},
+    {"--save-tape", "FILE@ADDR:LEN", "save the bytes from ADDR to ADDR+LEN as an OSI tape file for the\n"
+                                     "monitor's loader", parse_range, run_save_tape},
+    {"--autostart", "", "the following --save-tape steps end with the start command ADDR G",
+     no_check, run_autostart},
     {"--break", "ADDR", "set the breakpoint at ADDR (hex), as the debugger's SetBP does; the machine\n"
                         "halts there and the debugger opens", hex_address, run_break},
     {"--step", "N", "single-step N instructions as the debugger's Single Step button does", parse_count,
@@ -521,6 +572,7 @@ int headless_main(int argc, char** argv, const std::string& program_file)
     }
     if (o.trace)
         start_trace(o.trace);
+    mfd.autostart = false;
     t_time_speed = host->clock_ms();
     SetRes();
     for (const Step& step : o.steps) {

@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontDatabase>
-#include <QFontMetricsF>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,15 +16,6 @@
 
 namespace {
 
-// The layout is given in dialog units: a quarter of the dialog font's average character
-// across (with room for its digits, which are wider than the average), an eighth of its
-// height down.
-QRectF unit;
-
-QRect dialog_units(int x, int y, int w, int h)
-{
-    return QRect(int(x * unit.width()), int(y * unit.height()), int(w * unit.width()), int(h * unit.height()));
-}
 
 // The register labels: ids of the hex and the binary field, and the row.
 const struct {
@@ -49,11 +39,9 @@ QFont debug_font()
 } // namespace
 
 DebuggerWindow::DebuggerWindow(QWidget* owner, std::deque<std::function<void()>>& messages)
-    : QDialog(owner), messages(messages)
+    : QDialog(owner), dialog_units(font()), messages(messages)
 {
     setWindowTitle(" Debugger & CPU Status");
-    QFontMetricsF metrics(font());
-    unit = QRectF(0, 0, metrics.averageCharWidth() * 1.2 / 4, metrics.height() / 8);
     setFixedSize(dialog_units(0, 0, 364, 160).size());
     for (QRect frame : {dialog_units(11, 3, 77, 43), dialog_units(94, 3, 125, 43)}) {
         auto* f = new QFrame(this);

@@ -1,6 +1,8 @@
 // The debugger tool window " Debugger & CPU Status": it shows what the debugger logic has put
 // into `dbg` and passes its buttons on as messages to the machine.
 #pragma once
+#include "frontend/qt/dialog_units.h"
+
 #include <QDialog>
 
 #include <deque>
@@ -32,6 +34,7 @@ private:
     QPlainTextEdit* add_text(int id, int x, int y, int w, int h);
     void add_button(int id, const char* text, int x, int y, int w, int h);
 
+    DialogUnits dialog_units;
     std::deque<std::function<void()>>& messages;
     std::map<int, QLabel*> labels;
     std::map<int, QLineEdit*> edits;

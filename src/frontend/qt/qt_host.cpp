@@ -5,6 +5,7 @@
 #include "frontend/qt/debugger_window.h"
 #include "frontend/qt/dialogs.h"
 #include "frontend/qt/main_window.h"
+#include "frontend/qt/memfile_dialog.h"
 #include "machine/video.h"
 
 #include <QAction>
@@ -56,6 +57,8 @@ void QtHost::show_dialog(int dialog)
         show_about(main_window.get());
     else if (dialog == 2)
         show_help(main_window.get());
+    else if (dialog == 5)
+        show_memfile_dialog(main_window.get());
 }
 
 std::string QtHost::choose_file(const std::string& folder, int mode, const std::string& name)
