@@ -51,7 +51,7 @@ IniFile ini_read(const std::string& path)
         std::string key = lower(ini_trim(t.substr(0, eq)));
         auto& keys = ini.sections[section];
         if (!keys.count(key))
-            keys[key] = unquote(ini_trim(t.substr(eq + 1))).substr(0, 78);
+            keys[key] = unquote(ini_trim(t.substr(eq + 1)));
     }
     return ini;
 }

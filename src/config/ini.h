@@ -4,7 +4,8 @@
 #include <map>
 #include <string>
 
-// Sections and keys are stored lower-cased; values are trimmed and cut to 78 characters.
+// Sections and keys are stored lower-cased; values are trimmed, and kept whole, so that long
+// paths work.
 struct IniFile {
     std::map<std::string, std::map<std::string, std::string>> sections;
 };

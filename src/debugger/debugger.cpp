@@ -24,19 +24,6 @@ std::string format(const char* f, unsigned v)
     return text;
 }
 
-// Up to four hex digits, stopping at the first other character; empty is 0. A field that
-// starts with no hex digit keeps the previous value.
-unsigned read_address(const std::string& field, unsigned previous)
-{
-    unsigned v = 0;
-    size_t n = 0;
-    for (; n < field.size() && n < 4 && std::isxdigit(static_cast<unsigned char>(field[n])); n++) {
-        char c = field[n];
-        v = v * 16 + unsigned(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
-    }
-    return (n == 0 && !field.empty()) ? previous : v;
-}
-
 int indicator(uint32_t period) { return period == 0 ? 0 : IEnable ? 1 : 2; }
 
 std::string instruction_line(unsigned address, int* length = nullptr)
@@ -101,7 +88,7 @@ void show_machine()
     dbg.irq = indicator(IRQ_Interrupt);
     dbg.nmi = indicator(NMI_Interrupt);
     show_registers();
-    unsigned start = read_address(dbg.memory_start, memd);
+    unsigned start = read_hex_field(dbg.memory_start, memd);
     dbg.memory_start = format("%04X", start);
     if (start != memd) {
         memd = start;
@@ -142,7 +129,7 @@ void single_step()
 
 void set_pc()
 {
-    unsigned address = read_address(dbg.pc_field, R.PC);
+    unsigned address = read_hex_field(dbg.pc_field, R.PC);
     dbg.pc_field = format("%04X", address);
     SMode = 0;
     R.PC = address;
@@ -152,11 +139,22 @@ void set_pc()
 
 void set_breakpoint()
 {
-    stop_loc = read_address(dbg.breakpoint, stop_loc);
+    stop_loc = read_hex_field(dbg.breakpoint, stop_loc);
     dbg.breakpoint = format("%04X", stop_loc);
 }
 
 } // namespace
+
+unsigned read_hex_field(const std::string& field, unsigned previous)
+{
+    unsigned v = 0;
+    size_t n = 0;
+    for (; n < field.size() && n < 4 && std::isxdigit(static_cast<unsigned char>(field[n])); n++) {
+        char c = field[n];
+        v = v * 16 + unsigned(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+    }
+    return (n == 0 && !field.empty()) ? previous : v;
+}
 
 std::string binary(unsigned byte)
 {

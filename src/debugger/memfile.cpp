@@ -2,14 +2,15 @@
 
 #include "config/config.h"
 #include "cpu/bus.h"
+#include "debugger/debugger.h"
 #include "debugger/disassembler.h"
 #include "host/files.h"
 #include "host/host.h"
 #include "host/ids.h"
 #include "machine/tape.h"
+#include "machine/video.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 
 int S_dis, L_dis;
@@ -17,26 +18,13 @@ MemfileView mfd;
 
 namespace {
 
-bool range_cut;  // the last get_Sadress cut the range at $FFFF
+int asked;  // the length the user gave, before get_Sadress cut it at $FFFF
 
 std::string hex4(unsigned v, const char* before = "", const char* after = "")
 {
     char text[32];
     std::snprintf(text, sizeof text, "%s%04X%s", before, v & 0xFFFF, after);
     return text;
-}
-
-// Up to four hex digits, stopping at the first other character; empty is 0, and text without
-// a leading hex digit keeps the value.
-int read_field(const std::string& field, int previous)
-{
-    int v = 0;
-    size_t n = 0;
-    for (; n < field.size() && n < 4 && std::isxdigit(static_cast<unsigned char>(field[n])); n++) {
-        char c = field[n];
-        v = v * 16 + (c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
-    }
-    return (n == 0 && !field.empty()) ? previous : v;
 }
 
 std::string instruction(unsigned address, int& length)
@@ -53,45 +41,50 @@ std::string choose(int mode, const char* initial)
     return sztFileName.find('*') == std::string::npos ? sztFileName : "";
 }
 
-void save(const char* initial, const std::string& bytes)
+// `last` is the last address the user asked for, which may lie past $FFFF.
+bool save(const char* initial, const std::string& bytes, int last)
 {
     std::string path = choose(0, initial);
     if (path.empty())
-        return;
-    if (!save_file(path, bytes))
+        return true;
+    if (!save_file(path, bytes)) {
         mfd.text = "Unable to create " + path;
-    else if (range_cut)
+        return false;
+    }
+    if (last > 0xFFFF)
         mfd.text = "The range was cut at $FFFF, where memory ends";
+    return true;
 }
 
-void read_binary()
+bool read_binary()
 {
     std::string path = choose(1, "*.bin");
     if (path.empty())
-        return;
+        return true;
     bool whole = true;
     long stored = load_binary(path, S_dis, &whole);
     if (stored < 0) {
         mfd.text = "Unable to read " + path;
-        return;
+        return false;
     }
     L_dis = int(stored);
     mfd.start = hex4(S_dis);
     mfd.length = hex4(std::min(L_dis, 0xFFFF));
     mfd.text = whole ? " Done !" : "Only " + std::to_string(stored) + " bytes fit below $FFFF; the rest was not read";
+    return whole;
 }
 
 } // namespace
 
 void get_Sadress()
 {
-    S_dis = read_field(mfd.start, S_dis);
+    S_dis = int(read_hex_field(mfd.start, S_dis));
     mfd.start = hex4(S_dis);
-    L_dis = read_field(mfd.length, L_dis);
+    L_dis = int(read_hex_field(mfd.length, L_dis));
     if (L_dis <= 0)
         L_dis = 0x100;
-    range_cut = S_dis + L_dis > 0xFFFF;
-    if (range_cut)
+    asked = L_dis;
+    if (S_dis + L_dis > 0xFFFF)
         L_dis = 0xFFFF - S_dis;
     mfd.length = hex4(L_dis);
 }
@@ -149,20 +142,21 @@ std::string binary_bytes()
     return std::string(reinterpret_cast<const char*>(RAMptr) + S_dis, size_t(count));
 }
 
-void memfile_command(int id)
+bool memfile_command(int id)
 {
     if (id != MF_CLOSE && id != MF_AUTOSTART) {
         mfd.text.clear();
         get_Sadress();
     }
+    int whole_pages = (asked + 0xFF) / 0x100 * 0x100 - 1;
     switch (id) {
-    case MF_AUTOSTART: mfd.autostart = !mfd.autostart; break;
-    case MF_DISPLAY: mfd.text = display_code(); break;
-    case MF_SAVE_BINARY: save("*.bin", binary_bytes()); break;
-    case MF_SAVE_CODE: save("*.txt", listing_text()); break;
-    case MF_SAVE_TAPE: save("", tape_text(mfd.autostart)); break;
-    case MF_READ_BINARY: read_binary(); break;
-    default: break;
+    case MF_AUTOSTART: mfd.autostart = !mfd.autostart; return true;
+    case MF_DISPLAY: mfd.text = display_code(); return true;
+    case MF_SAVE_BINARY: return save("*.bin", binary_bytes(), S_dis + whole_pages);
+    case MF_SAVE_CODE: return save("*.txt", listing_text(), S_dis + asked);
+    case MF_SAVE_TAPE: return save("", tape_text(mfd.autostart), S_dis + asked);
+    case MF_READ_BINARY: return read_binary();
+    default: return true;
     }
 }
 
@@ -176,6 +170,7 @@ long load_binary(const std::string& path, uint32_t start, bool* whole)
     long room = 0x10000 - long(start);
     long stored = long(std::fread(RAMptr + start, 1, size_t(std::min(length, room)), f));
     std::fclose(f);
+    restvid();  // the bytes went around the video handlers
     if (whole)
         *whole = length <= room;
     return stored;

@@ -16,7 +16,8 @@ struct MemfileView {
 extern MemfileView mfd;
 
 // A dialog button (MemfileControl ids); the file commands ask the chooser for the file.
-void memfile_command(int id);
+// False when a file could not be written or read as asked; mfd.text says why.
+bool memfile_command(int id);
 // Reads the two fields into S_dis and L_dis, repairs them and writes them back.
 void get_Sadress();
 

@@ -67,7 +67,7 @@ TEST(Config, IniReaderMatchesPrivateProfiles)
     IniFile ini = ini_read(temp_path("r.ini"));
     EXPECT_EQ(ini_get(ini, "one", "KEY"), "quoted value") << "the first of two equal keys counts";
     EXPECT_EQ(ini_get(ini, "two", "X"), "") << "a broken section header opens no section";
-    EXPECT_EQ(ini_get(ini, "long", "v").size(), 78u);
+    EXPECT_EQ(ini_get(ini, "long", "v").size(), 100u) << "long paths are not cut";
     EXPECT_EQ(ini_get(ini_read(temp_path("absent.ini")), "one", "key"), "");
     size_t end;
     EXPECT_EQ(ini_number("0x1F,rest", &end), 0x1Fu);

@@ -72,6 +72,7 @@ TEST(Memfile, RangesEndAtFFFF)
     EXPECT_EQ(tape.substr(tape.size() - 9), "4C\r.FF00G");
     command(MF_SAVE_BINARY, "FF00", "", temp_path("b.bin"));
     EXPECT_EQ(slurp(temp_path("b.bin")).size(), 256u);
+    EXPECT_EQ(mfd.text, "") << "the page asked for ends at $FFFF: nothing was cut";
 
     command(MF_SAVE_BINARY, "0000", "FFFF", temp_path("b.bin"));
     EXPECT_EQ(slurp(temp_path("b.bin")).size(), 65536u);
@@ -99,6 +100,11 @@ TEST(Memfile, LoadsSayWhatTheyDid)
     EXPECT_EQ(mfd.text, "Only 32768 bytes fit below $FFFF; the rest was not read");
     EXPECT_EQ(RAMptr[0x8000], 0x11);
     EXPECT_EQ(RAMptr[0x7FFF], 0x5A);
+
+    std::vector<uint32_t> before = test_host->surface().pixels;
+    write_file(temp_path("screen.bin"), std::string(0x400, 'A'));
+    command(MF_READ_BINARY, "D000", "", temp_path("screen.bin"));
+    EXPECT_NE(test_host->surface().pixels, before) << "bytes loaded into video memory are drawn";
 
     command(MF_SAVE_BINARY, "0300", "", temp_path("no such folder/b.bin"));
     EXPECT_EQ(mfd.text, "Unable to create " + temp_path("no such folder/b.bin"));

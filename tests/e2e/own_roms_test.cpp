@@ -175,7 +175,8 @@ TEST_F(OwnRoms, DebuggerBreaksStepsAndShows)
     // $0300: LDA #$42; JSR $0310; STA $0200; JMP $0308. $0310: LDX #7; RTS.
     write_file(dir / "prog.bin", std::string("\xA9\x42\x20\x10\x03\x8D\x00\x02\x4C\x08\x03\0\0\0\0\0\xA2\x07\x60", 19));
     Result r = run({"--headless", "--until", "C/W/M ?", "--load", (dir / "prog.bin").string() + "@0300", "--break",
-                    "0302", "--pc", "0300", "--wait", "1000", "--debugger", "--step", "2", "--debugger"});
+                    "0302", "--pc", "0300", "--wait", "1000", "--debugger", "--step", "2", "--debugger", "--run",
+                    "--until-pc", "0308"});
     ASSERT_EQ(r.status, 0) << r.err;
     size_t second = r.out.find("A: ", 1);
     ASSERT_NE(second, std::string::npos) << r.out;

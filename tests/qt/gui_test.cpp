@@ -131,14 +131,17 @@ TEST_F(Window, TranslatedKeysPressTheOsiKeysCarryingTheirCharacters)
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.c);
-        send_key(w, QEvent::KeyPress, 0x2A, "");  // the PC's Shift is down for all but '='
+        bool pc_shift = k.c != '=';  // '=' needs Shift on the OSI keyboard but not on the PC's
+        if (pc_shift)
+            send_key(w, QEvent::KeyPress, 0x2A, "");
         slices(1);
         send_key(w, QEvent::KeyPress, k.scan, QString(k.c));
         slices(1);
         EXPECT_TRUE(osi_down(k.key));
         EXPECT_EQ(osi_down(OSI_SHIFT_LEFT) || osi_down(OSI_SHIFT_RIGHT), k.shift);
         send_key(w, QEvent::KeyRelease, k.scan, QString(k.c));
-        send_key(w, QEvent::KeyRelease, 0x2A, "");
+        if (pc_shift)
+            send_key(w, QEvent::KeyRelease, 0x2A, "");
         slices(2);
         EXPECT_FALSE(osi_down(k.key));
     }
@@ -251,6 +254,7 @@ TEST_F(Window, BreakpointOpensTheDebugger)
     for (int i = 0; i < 20 && !qt->debugger_window(); i++)
         slices(1);
     ASSERT_NE(qt->debugger_window(), nullptr);
+    EXPECT_EQ(RPC_old, stop_loc) << "the opened window halts after the instruction at the breakpoint";
     EXPECT_EQ(qt->debugger_window()->label(1012)->text(), QString::asprintf("0x%04X", unsigned(R.PC)));
 }
 

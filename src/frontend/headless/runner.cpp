@@ -57,7 +57,6 @@ struct Options {
 
 Options options;
 HeadlessHost headless;
-uint64_t total_cycles;
 
 bool parse_number(const std::string& text, int base, uint64_t max, uint64_t& value)
 {
@@ -150,25 +149,19 @@ bool screen_contains(const std::string& text)
     return all.find(text) != std::string::npos;
 }
 
-void run_one_slice()
-{
-    run_slice();
-    total_cycles += clocks;
-}
-
 void run_cycles(uint64_t n)
 {
-    for (uint64_t start = total_cycles; Abort && total_cycles - start < n;)
-        run_one_slice();
+    for (uint64_t start = cycle_now(); Abort && cycle_now() - start < n;)
+        run_slice();
 }
 
 // Runs until done() holds, at most `limit` cycles; false on timeout.
 template <class Done> bool run_until(Done done, uint64_t limit)
 {
-    for (uint64_t start = total_cycles; Abort && !done();) {
-        if (total_cycles - start >= limit)
+    for (uint64_t start = cycle_now(); Abort && !done();) {
+        if (cycle_now() - start >= limit)
             return false;
-        run_one_slice();
+        run_slice();
     }
     return true;
 }
@@ -334,10 +327,10 @@ int save_range(const Step& s, int command)
     mfd.start = start;
     mfd.length = s.values[1];
     headless.file_answers.push_back(s.text);
-    memfile_command(command);
+    bool done = memfile_command(command);
     if (!mfd.text.empty())
         std::fprintf(stderr, "quarzel: %s\n", mfd.text.c_str());
-    return mfd.text.rfind("Unable", 0) == 0 ? 2 : 0;
+    return done ? 0 : 2;
 }
 
 int run_save_binary(const Step& s) { return save_range(s, MF_SAVE_BINARY); }
@@ -373,6 +366,18 @@ int run_convert_kcs(const Step& s)
 int run_debugger_text(const Step&)
 {
     std::fputs(debugger_text().c_str(), stdout);
+    return 0;
+}
+
+// A machine halted at a breakpoint or by --step runs on, as closing the debugger lets it.
+int run_free(const Step&)
+{
+    headless.events.clear();  // the debugger a breakpoint asked for is not wanted any more
+    if (host->debugger_exists())
+        host->close_debugger();
+    DEnable = 0;
+    SEnable = 1;
+    SMode = 0;
     return 0;
 }
 
@@ -444,11 +449,14 @@ const OptionRow option_rows[] = {
                                      "monitor's loader", parse_range, run_save_tape},
     {"--autostart", "", "the following --save-tape steps end with the start command ADDR G",
      no_check, run_autostart},
-    {"--break", "ADDR", "set the breakpoint at ADDR (hex), as the debugger's SetBP does; the machine\n"
-                        "halts there and the debugger opens", hex_address, run_break},
+    {"--break", "ADDR", "set the breakpoint at ADDR (hex), as the debugger's SetBP does; reached, the\n"
+                        "debugger opens and halts the machine after that instruction (--run goes on)",
+     hex_address, run_break},
     {"--step", "N", "single-step N instructions as the debugger's Single Step button does", parse_count,
      run_steps},
     {"--debugger", "", "print what the debugger window shows now", no_check, run_debugger_text},
+    {"--run", "", "let a machine halted by --break or --step run on, as closing the debugger does", no_check,
+     run_free},
     {"--convert-kcs", "WAV OUTFILE", "decode a Kansas City Standard recording into OUTFILE\n"
                                      "with the decoder KCS.com, as File > Convert KCS Wave Files does",
      no_check, run_convert_kcs},
@@ -560,6 +568,9 @@ void report(const Options& o)
 
 int headless_main(int argc, char** argv, const std::string& program_file)
 {
+    options = Options();  // a fresh start for every call, as a fuzz target makes them
+    headless = HeadlessHost();
+    trace_count = 0;
     const Options& o = options;
     int status = parse(argc, argv);
     if (status)

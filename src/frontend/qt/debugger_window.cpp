@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QTextDocument>
 
 namespace {
@@ -101,13 +100,7 @@ QLabel* DebuggerWindow::add_label(int id, const char* caption, int x, int y, int
 
 QLineEdit* DebuggerWindow::add_edit(int id, int x, int y, int w, int h)
 {
-    auto* e = new QLineEdit(this);
-    e->setGeometry(dialog_units(x, y, w, h));
-    e->setMaxLength(4);
-    e->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9A-Fa-f]{0,4}"), e));
-    connect(e, &QLineEdit::textEdited, [e](const QString& t) { e->setText(t.toUpper()); });
-    edits[id] = e;
-    return e;
+    return edits[id] = hex_edit(this, dialog_units(x, y, w, h));
 }
 
 // The marks follow the machine's state, set at each refresh, not the click.

@@ -22,3 +22,9 @@ public:
 private:
     double across, down;
 };
+
+class QLineEdit;
+class QWidget;
+
+// An address field: up to four hex digits, in capitals.
+QLineEdit* hex_edit(QWidget* parent, QRect where);

@@ -10,19 +10,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 
 namespace {
-
-QLineEdit* hex_edit(QWidget* parent, QRect where)
-{
-    auto* e = new QLineEdit(parent);
-    e->setGeometry(where);
-    e->setMaxLength(4);
-    e->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9A-Fa-f]{0,4}"), e));
-    QObject::connect(e, &QLineEdit::textEdited, [e](const QString& t) { e->setText(t.toUpper()); });
-    return e;
-}
 
 void label(QWidget* parent, const char* caption, QRect where) { (new QLabel(caption, parent))->setGeometry(where); }
 

@@ -96,9 +96,12 @@ void QtHost::send_command(int id)
 }
 
 // The window opens beside the main window, where it hides nothing of the screen.
-void QtHost::open_debugger(const std::string&)
+// The reason shows in the title when it is more than the plain "Debugger" of the menu.
+void QtHost::open_debugger(const std::string& text)
 {
     debugger = std::make_unique<DebuggerWindow>(main_window.get(), messages);
+    if (text != "Debugger")
+        debugger->setWindowTitle(debugger->windowTitle() + " - " + QString::fromStdString(text));
     QRect frame = main_window->frameGeometry();
     debugger->move(frame.right() + 8, frame.top());
     debugger->show();
