@@ -44,7 +44,8 @@ fuzz() {
         mkdir -p "$work/$name/corpus" "$work/$name/findings"
         cp "$seeds"* "$work/$name/corpus/"
         echo "fuzz_$name: $seconds s"
-        if ! build-fuzz/tests/fuzz/fuzz_"$name" "$work/$name/corpus" -timeout=5 -rss_limit_mb=2048 \
+        # TMPDIR: the target's private folder goes too, even when a crash leaves it behind.
+        if ! TMPDIR="$work/$name" build-fuzz/tests/fuzz/fuzz_"$name" "$work/$name/corpus" -timeout=5 -rss_limit_mb=2048 \
             -max_total_time="$seconds" -print_final_stats=1 -close_fd_mask=3 \
             -artifact_prefix="$work/$name/findings/" </dev/null >"$work/$name/log" 2>&1; then
             failed+=("$name")
