@@ -168,7 +168,7 @@ static void debugger_hook()
     DebugRDY = 1;
 }
 
-void run_pass()
+static inline void pass()
 {
     if (Hardware_timer)
         Hardware_timer--;
@@ -182,6 +182,8 @@ void run_pass()
         _6502();
     debugger_hook();
 }
+
+void run_pass() { pass(); }
 
 static void shut_down()
 {
@@ -206,7 +208,7 @@ void run_slice()
         shut_down();
 
     while (clocks < t_check)
-        run_pass();
+        pass();
 
     type_poll();
     if (VIDCpoke)
