@@ -504,8 +504,8 @@ void print_usage(std::FILE* f)
     std::fputs("CONFIG is the configuration file, by default OSI.INI in the program's folder; a relative\n"
                "name is taken from the current folder when it is there, else from the program's folder.\n"
                "Message boxes are printed to standard error as CAPTION: text.\n"
-               "Exit status: 0 success, 1 boot error, 2 bad usage, 3 an --until or --type step timed out,\n"
-               "4 a recording could not be converted.\n", f);
+               "Exit status: 0 success, 1 boot error, 2 bad usage or a step that could not be done,\n"
+               "3 an --until, --type or --step step timed out, 4 a recording could not be converted.\n", f);
 }
 
 int bad_usage(const std::string& why)
