@@ -113,12 +113,18 @@ TEST_F(C1P, SavedTapeFileLoadsAndStartsThroughTheMonitor)
     EXPECT_NE(r.out.find("\nQ\n"), std::string::npos) << r.out;
 }
 
+// A 64 KiB test image of the shared test data, "" when it is absent.
+std::string test_image(const char* name)
+{
+    std::ifstream f(testdata_path(name), std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
 TEST_F(C1P, FunctionalTestRunsThroughTheRunner)
 {
-    std::ifstream f(testdata_path("6502_functional_test.bin"), std::ios::binary);
-    if (!f)
+    std::string image = test_image("6502_functional_test.bin");
+    if (image.empty())
         GTEST_SKIP() << "6502_functional_test.bin not found in " << QUARZEL_TESTDATA_DIR;
-    std::string image((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
     ASSERT_EQ(image.size(), 65536u);
     write_file(dir / "low.bin", image.substr(0, 0x4000));
     write_file(dir / "monitor.rom", image.substr(0xF800));
@@ -134,10 +140,9 @@ TEST_F(C1P, FunctionalTestRunsThroughTheRunner)
 // The decimal test needs no ROM vectors: its first 16 KB run on our own ROMs' machine.
 TEST_F(C1P, DecimalTestRunsThroughTheRunner)
 {
-    std::ifstream f(testdata_path("6502_decimal_test.bin"), std::ios::binary);
-    if (!f)
+    std::string image = test_image("6502_decimal_test.bin");
+    if (image.empty())
         GTEST_SKIP() << "6502_decimal_test.bin not found in " << QUARZEL_TESTDATA_DIR;
-    std::string image((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
     ASSERT_EQ(image.size(), 65536u);
     write_file(dir / "low.bin", image.substr(0, 0x4000));
     Result r = run({"--headless", "--load", (dir / "low.bin").string() + "@0000", "--pc", "0400", "--until-pc",
