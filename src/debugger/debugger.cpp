@@ -26,15 +26,6 @@ std::string format(const char* f, unsigned v)
 
 int indicator(uint32_t period) { return period == 0 ? 0 : IEnable ? 1 : 2; }
 
-std::string instruction_line(unsigned address, int* length = nullptr)
-{
-    char text[16];
-    int n = Disassemble(text, address & 0xFFFF);
-    if (length)
-        *length = n;
-    return format("$%04X   ", address & 0xFFFF) + text;
-}
-
 std::string dump_rows()
 {
     unsigned first = MSEnable ? memd : 0x0100 + (R.S & 0x80);
@@ -144,6 +135,15 @@ void set_breakpoint()
 }
 
 } // namespace
+
+std::string instruction_line(unsigned address, int* length)
+{
+    char text[16];
+    int n = Disassemble(text, address & 0xFFFF);
+    if (length)
+        *length = n;
+    return format("$%04X   ", address & 0xFFFF) + text;
+}
 
 unsigned read_hex_field(const std::string& field, unsigned previous)
 {

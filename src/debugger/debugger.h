@@ -30,6 +30,8 @@ void debugger_command(int id);
 // An address field: up to four hex digits, stopping at the first other character; empty is 0,
 // and text that starts with no hex digit keeps the previous value.
 unsigned read_hex_field(const std::string& field, unsigned previous);
+// "$ADDR   " and the instruction there, as the disassembly lines show it; `length` gets its length.
+std::string instruction_line(unsigned address, int* length = nullptr);
 // The eight binary digits of a byte, most significant first.
 std::string binary(unsigned byte);
 // Every field as text, one per line or block, for the headless runner.

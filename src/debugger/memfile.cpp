@@ -95,8 +95,7 @@ std::string display_code()
     unsigned address = S_dis;
     for (int i = 0; i < 200; i++) {
         int length;
-        std::string code = instruction(address, length);
-        text += hex4(address, "$", "   ") + code + "\r\n";
+        text += instruction_line(address, &length) + "\r\n";
         address = (address + length) & 0xFFFF;
     }
     return text;
