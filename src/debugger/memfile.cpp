@@ -37,7 +37,7 @@ std::string instruction(unsigned address, int& length)
 // The file the chooser gives for a save or a load; "" when the user cancelled.
 std::string choose(int mode, const char* initial)
 {
-    DiskSelect(sztFileHome, mode, initial);
+    DiskSelect(sztFilePath, mode, initial);
     return sztFileName.find('*') == std::string::npos ? sztFileName : "";
 }
 

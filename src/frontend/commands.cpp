@@ -169,11 +169,12 @@ void menu_command(int id)
 {
     switch (id) {
     case CMD_QUIT: Abort = 0; break;
-    case CMD_ABOUT: host->show_dialog(1); break;
+    case CMD_ABOUT: host->show_dialog(DLG_ABOUT); break;
     case CMD_OPEN_FILES: FileMenue(""); break;
     case CMD_SAVE_FILES: FileSaveMenue(); break;
-    case CMD_HELP: host->show_dialog(2); break;
-    case CMD_BINARY_FILES: host->show_dialog(5); break;
+    case CMD_HELP: host->show_dialog(DLG_HELP); break;
+    case CMD_BINARY_FILES: host->show_dialog(DLG_BINARY_FILES); break;
+    case CMD_CONFIG_KEYBOARD: host->show_dialog(DLG_KEYBOARD); break;
     case CMD_SOFT_RESET: Reset(); break;
     case CMD_DEBUGGER:
         SEnable = 1;

@@ -28,7 +28,7 @@ public:
     virtual void dispatch_event() = 0;
 
     virtual void message_box(const std::string& text, const std::string& caption, MsgIcon icon) = 0;
-    // A modal dialog of the main window: 1 About, 2 Help Information, 5 Read/Write Binary Files.
+    // A modal dialog of the main window, by its DialogTemplate number.
     virtual void show_dialog(int dialog) = 0;
     // The "KCS Parameter Setup" dialog over the decoding parameters and KCSfile; true for OK.
     virtual bool kcs_dialog() = 0;

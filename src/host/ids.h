@@ -1,6 +1,15 @@
 // The ids that name menu commands and the controls of the tool windows.
 #pragma once
 
+// The modal and modeless dialogs of the main window, by their template numbers.
+enum DialogTemplate {
+    DLG_ABOUT = 1,
+    DLG_HELP = 2,
+    DLG_SPEED = 4,
+    DLG_BINARY_FILES = 5,
+    DLG_KEYBOARD = 6,
+};
+
 // The main window's menu commands: the messages posted to the window and the items whose
 // check marks the emulation sets.
 enum MenuCommand {
@@ -71,4 +80,51 @@ enum MemfileControl {
     MF_SAVE_TAPE = 1029,
     MF_SAVE_BINARY = 1030,
     MF_READ_BINARY = 1031,
+};
+
+// The controls of the "Keyboard Matrix Editor": Save and Cancel, the nine special-key
+// buttons, the message and the PC key of the selected cell.
+enum KeyEditorControl {
+    KED_SAVE = 1,
+    KED_CANCEL = 2,
+    KED_MESSAGE = 121,
+    KED_PC_KEY = 123,
+    KED_END = 128,
+    KED_TAB = 129,
+    KED_HOME = 130,
+    KED_DELETE = 131,
+    KED_INSERT = 132,
+    KED_RIGHT = 133,
+    KED_LEFT = 134,
+    KED_DOWN = 135,
+    KED_UP = 136,
+};
+
+// The controls of the "Emulation Speed Meter".
+enum SpeedControl {
+    SPD_CLOSE = 1,
+    SPD_RUN_TEST = 101,
+    SPD_ADJUST = 102,
+    SPD_METER = 103,
+};
+
+// The controls of the "KCS Parameter Setup" dialog.
+enum KcsControl {
+    KCS_300_BAUD,
+    KCS_600_BAUD,
+    KCS_1200_BAUD,
+    KCS_PARITY,      // "Even/Odd Parity"
+    KCS_BITS,        // "8/7 Bits"
+    KCS_STOP,        // "1/2 Stopbit"
+    KCS_FREQUENCY,   // "Frequency adjust"
+    KCS_HYSTERESIS,  // "Hysteresis adjust"
+    KCS_OUTPUT,      // "....": the decoded file
+};
+
+// What a click on a scroll bar did.
+enum ScrollCode {
+    SCROLL_LINE_LEFT,
+    SCROLL_LINE_RIGHT,
+    SCROLL_THUMB_RELEASED,
+    SCROLL_OTHER,  // page steps and thumb tracking
 };

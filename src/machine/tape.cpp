@@ -72,12 +72,12 @@ void tape_write(uint8_t byte)
         std::fflush(out);
 }
 
-static void remember_folder()
+// The next chooser opens where the last file was chosen or opened.
+static void remember_folder(const std::string& path)
 {
-    std::string dir = host->current_dir();
-    if (!dir.empty() && dir.back() != '/')
-        dir += '/';
-    sztFilePath = dir;
+    size_t slash = path.find_last_of("/\\");
+    if (slash != std::string::npos)
+        sztFilePath = path.substr(0, slash + 1);
 }
 
 int FileMenue(const std::string& name)
@@ -93,7 +93,7 @@ int tape_open_input(const std::string& path)
     in = open_read(path);
     if (!in)
         return 0;
-    remember_folder();
+    remember_folder(path);
     ch_in = 0;
     *acia1cptr = 0x0F;
     return 1;
@@ -110,7 +110,6 @@ void FileSaveMenue()
         host->message_box("Unable to create the tape output file " + sztFileName, "ERROR Message", MSG_ERROR);
         return;
     }
-    remember_folder();
     ch_in = -1;
     *acia1cptr = 0x0E;
     *acia2cptr = 0x0E;
@@ -135,4 +134,5 @@ void DiskSelect(const std::string& folder, int mode, const std::string& name)
     if (chosen.find('.', base) == std::string::npos)
         chosen += sztFileSpec;
     sztFileName = chosen;
+    remember_folder(chosen);
 }

@@ -2,7 +2,11 @@
 #include "config/config.h"
 #include "cpu/bus.h"
 #include "cpu/loop.h"
+#include "cassette/wave.h"
+#include "frontend/keyboard_editor.h"
 #include "frontend/qt/debugger_window.h"
+#include "frontend/qt/kcs_dialog.h"
+#include "frontend/qt/keyboard_dialog.h"
 #include "frontend/qt/main_window.h"
 #include "frontend/qt/memfile_dialog.h"
 #include "frontend/qt/qt_host.h"
@@ -12,17 +16,24 @@
 #include "machine/keyboard.h"
 #include "machine/tape.h"
 #include "machine/typist.h"
+#include "machine_setup.h"
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTimer>
 #include <QUrl>
 
 #include <cstring>
@@ -82,8 +93,7 @@ TEST_F(Window, StartsOnTheOwnRomsAndShowsTheBootScreen)
         for (int x = 0; x < shown.width(); x++)
             lit += shown.pixel(x, y) == 0xFFFFFFFF;
     EXPECT_GT(lit, 200) << "the banner is drawn";
-    for (int id : {CMD_SPEED, CMD_CONFIG_KEYBOARD, CMD_CONVERT_KCS})
-        EXPECT_FALSE(qt->window()->action(id)->isEnabled()) << id;
+    EXPECT_FALSE(qt->window()->action(CMD_SPEED)->isEnabled());
 }
 
 TEST_F(Window, NativeScanCodesReachTheKeyMatrix)
@@ -271,6 +281,124 @@ TEST_F(Window, BinaryFilesDialogListsCode)
     QString listing = dialog.findChild<QPlainTextEdit*>()->toPlainText();
     EXPECT_TRUE(listing.startsWith("Adress  Code\n$0300   NOP\n")) << listing.toStdString();
     EXPECT_EQ(edits[1]->text(), "0100") << "an empty length is a page";
+}
+
+// Answers the modal dialogs as they open, one step each and in order; a step returns false
+// while the dialog it waits for is not the active one yet. The script ends with the timer.
+std::unique_ptr<QTimer> script_modals(std::vector<std::function<bool(QWidget*)>> steps)
+{
+    auto timer = std::make_unique<QTimer>();
+    auto next = std::make_shared<size_t>(0);
+    QObject::connect(timer.get(), &QTimer::timeout, [t = timer.get(), next, steps] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && *next < steps.size() && steps[*next](modal))
+            ++*next;
+        if (*next == steps.size())
+            t->stop();
+    });
+    timer->start(5);
+    return timer;
+}
+
+// A message box that should not have come: its text, and it is closed.
+std::function<bool(QWidget*)> catch_box(std::string& text)
+{
+    return [&text](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (box) {
+            text = box->text().toStdString();
+            box->accept();
+        }
+        return box != nullptr;
+    };
+}
+
+void click_at(QWidget* widget, QPoint where, Qt::MouseButton button)
+{
+    QMouseEvent e(QEvent::MouseButtonPress, where, widget->mapToGlobal(where), button, button, Qt::NoModifier);
+    QApplication::sendEvent(widget, &e);
+}
+
+TEST_F(Window, KeyboardEditorMapsKeysWithoutTouchingTheMatrix)
+{
+    ASSERT_TRUE(qt->window()->action(CMD_CONFIG_KEYBOARD)->isEnabled());
+    KeyRecord before[128];
+    std::memcpy(before, key_ref, sizeof before);
+    bool seen = false;
+    auto script = script_modals({[&](QWidget* modal) {
+        auto* editor = dynamic_cast<KeyboardDialog*>(modal);
+        if (!editor)
+            return false;
+        auto fields = editor->findChildren<QLineEdit*>();
+        click_at(editor->grid(), editor->grid()->centre(6, 1), Qt::LeftButton);
+        EXPECT_EQ(fields[1]->text(), "PC: 30") << "A presses this cell";
+        EXPECT_EQ(fields[0]->text(), " Press now Keyboard");
+        send_key(editor, QEvent::KeyPress, 0x20, "d", Qt::Key_D);
+        EXPECT_EQ(key_ref[0x20].row, 6);
+        EXPECT_EQ(key_ref[0x20].mask, 0xBF);
+        EXPECT_EQ(fields[1]->text(), "PC: 32");
+        EXPECT_EQ(key_matrix[4], 0xFFu) << "the key never reached the OSI keyboard";
+        EXPECT_EQ(gScan, 0u);
+        click_at(editor->grid(), editor->grid()->centre(0, 7), Qt::RightButton);
+        EXPECT_EQ(fields[1]->text(), "PC: - - -");
+        seen = true;
+        editor->reject();  // Cancel
+        return true;
+    }});
+    trigger(CMD_CONFIG_KEYBOARD);
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(std::memcmp(before, key_ref, sizeof before), 0) << "Cancel brought the configured layout back";
+}
+
+// A recording made by the decoder's own encoder, then decoded from the window: the chooser,
+// the parameter dialog and KCS.com in a program folder of the test's own.
+TEST_F(Window, ConvertKcsDecodesARecordingFromTheWindow)
+{
+    const std::string text = "10 PRINT \"QUARZEL\"\r20 GOTO 10\r";
+    std::string home = temp_path("home/");
+    std::filesystem::create_directories(home + "FILES");
+    std::filesystem::create_symlink(QUARZEL_PROGRAM_DIR "/KCS.com", home + "KCS.com");
+    write_file(temp_path("program.bas"), text);
+    ASSERT_EQ(QProcess::execute(QUARZEL_PROGRAM_DIR "/KCS.com", {"-W", "-D", "-S", "-L1", QString::fromStdString(temp_path("program.bas")),
+                                                                    QString::fromStdString(temp_path("tape.wav"))}),
+              0);
+    sztFileHome = home;
+    bool confirmed = false;
+    std::string box;
+    auto script = script_modals({[&](QWidget* modal) {
+                       auto* chooser = qobject_cast<QFileDialog*>(modal);
+                       if (!chooser)
+                           return false;
+                       EXPECT_TRUE(chooser->nameFilters().first().contains("*.wav")) << chooser->nameFilters().join(";").toStdString();
+                       chooser->selectFile(QString::fromStdString(temp_path("tape.wav")));
+                       QMetaObject::invokeMethod(chooser, "accept");
+                       return true;
+                   },
+                   [&](QWidget* modal) {
+                       auto* setup = dynamic_cast<KcsDialog*>(modal);
+                       if (!setup)
+                           return false;
+                       EXPECT_TRUE(setup->button(KCS_300_BAUD)->isChecked());
+                       setup->bar(KCS_HYSTERESIS)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+                       EXPECT_EQ(setup->value(KCS_HYSTERESIS)->text(), "  4");
+                       setup->bar(KCS_HYSTERESIS)->triggerAction(QAbstractSlider::SliderPageStepAdd);
+                       EXPECT_EQ(Hysteresis, 4) << "a page step changes nothing";
+                       setup->button(KCS_PARITY)->click();
+                       EXPECT_EQ(SPARITY, 0);
+                       setup->button(KCS_PARITY)->click();
+                       confirmed = true;
+                       setup->accept();
+                       return true;
+                   },
+                   catch_box(box)});
+    trigger(CMD_CONVERT_KCS);
+    ASSERT_TRUE(confirmed);
+    EXPECT_EQ(box, "");
+    std::ifstream decoded(home + "FILES/KCS.BAS", std::ios::binary);
+    std::string got((std::istreambuf_iterator<char>(decoded)), {});
+    EXPECT_EQ(got, text);
+    EXPECT_EQ(sztFilePath, temp_path("")) << "the next chooser opens in the recording's folder";
+    Hysteresis = 3;
 }
 
 TEST_F(Window, ScreenMenuSetsMarksAndSizes)

@@ -62,7 +62,7 @@ const struct {
 const int checkable[] = {CMD_SMALL_FONTS,  CMD_DOUBLE_FONTS, CMD_32X32, CMD_64X32,      CMD_GAME_FONT,     CMD_FULLSCREEN,
                          CMD_GRAPHIC_MODE, CMD_DEBUGGER,     CMD_PAUSE, CMD_INT_ENABLE, CMD_TRANSLATE_KEYS};
 // The tool windows that come later.
-const int not_yet[] = {CMD_CONVERT_KCS, CMD_CONFIG_KEYBOARD, CMD_SPEED};
+const int not_yet[] = {CMD_SPEED};
 
 } // namespace
 

@@ -4,8 +4,11 @@
 #include "debugger/debugger.h"
 #include "frontend/qt/debugger_window.h"
 #include "frontend/qt/dialogs.h"
+#include "frontend/qt/kcs_dialog.h"
+#include "frontend/qt/keyboard_dialog.h"
 #include "frontend/qt/main_window.h"
 #include "frontend/qt/memfile_dialog.h"
+#include "host/ids.h"
 #include "machine/video.h"
 
 #include <QAction>
@@ -53,26 +56,53 @@ void QtHost::message_box(const std::string& text, const std::string& caption, Ms
 
 void QtHost::show_dialog(int dialog)
 {
-    if (dialog == 1)
-        show_about(main_window.get());
-    else if (dialog == 2)
-        show_help(main_window.get());
-    else if (dialog == 5)
-        show_memfile_dialog(main_window.get());
+    switch (dialog) {
+    case DLG_ABOUT: show_about(main_window.get()); break;
+    case DLG_HELP: show_help(main_window.get()); break;
+    case DLG_BINARY_FILES: show_memfile_dialog(main_window.get()); break;
+    case DLG_KEYBOARD: show_keyboard_dialog(main_window.get()); break;
+    default: break;
+    }
 }
+
+bool QtHost::kcs_dialog() { return run_kcs_dialog(main_window.get()); }
+
+namespace {
+
+// The caller's wildcard first (a plain file name stands for its extension), then the
+// OSI text files and all files. A name typed without an extension gets the wildcard's.
+void set_filters(QFileDialog& dialog, const std::string& name)
+{
+    QString pattern = QString::fromStdString(name);
+    QString extension = pattern.section('.', -1);
+    if (!pattern.contains('*') && pattern.contains('.'))
+        pattern = "*." + extension;
+    QStringList filters;
+    if (pattern.startsWith("*.") && pattern != "*.*") {
+        filters << extension.toUpper() + " files (" + pattern + " " + pattern.toUpper() + ")";
+        dialog.setDefaultSuffix(extension);
+    }
+    if (pattern != "*.bas")
+        filters << "OSI text files (*.bas *.hex *.BAS *.HEX)";
+    filters << "All files (*)";
+    dialog.setNameFilters(filters);
+}
+
+} // namespace
 
 std::string QtHost::choose_file(const std::string& folder, int mode, const std::string& name)
 {
-    QString filters = "OSI Text Types (*.bas *.hex);;"
-                      "All Binary (*.img *.bin *.dat *.wav *.rom *.ini);;"
-                      "All Files (*)";
-    QString start = QString::fromStdString(folder);
+    QFileDialog dialog(main_window.get());
+    dialog.setAcceptMode(mode == 0 ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(mode == 0 ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setDirectory(QString::fromStdString(folder));
+    set_filters(dialog, name);
     if (!name.empty() && name.find('*') == std::string::npos)
-        start = QDir(start).filePath(QString::fromStdString(name));
-    QString chosen = mode == 0 ? QFileDialog::getSaveFileName(main_window.get(), QString(), start, filters, nullptr,
-                                                              QFileDialog::DontConfirmOverwrite)
-                               : QFileDialog::getOpenFileName(main_window.get(), QString(), start, filters);
-    return chosen.toStdString();
+        dialog.selectFile(QString::fromStdString(name));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return "";
+    return dialog.selectedFiles().first().toStdString();
 }
 
 void QtHost::check_menu(int id, bool checked)

@@ -22,7 +22,7 @@ public:
     void dispatch_event() override;
     void message_box(const std::string& text, const std::string& caption, MsgIcon icon) override;
     void show_dialog(int dialog) override;
-    bool kcs_dialog() override { return false; }  // the dialog comes with the tool windows
+    bool kcs_dialog() override;
     std::string choose_file(const std::string& folder, int mode, const std::string& name) override;
     void check_menu(int id, bool checked) override;
     void show_menu(bool on) override;
