@@ -4,7 +4,6 @@
 #include "host/host.h"
 #include "machine/tape.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -13,10 +12,7 @@
 #include <vector>
 
 std::string error;
-uint32_t w_freq;
-uint32_t pos_inc = 1, start_offs, Small = 1;
-uint32_t wave_pos;
-uint8_t wave_b[1028];
+WavLayout wave_layout;
 std::FILE* Tempfile;
 std::string KCSfile;
 
@@ -27,110 +23,59 @@ int Hysteresis = 3;
 
 namespace {
 
-uint64_t data_end;  // the end of the data chunk (its length may claim more than the file has)
-
-uint32_t le(const uint8_t* b, int n)
+const char* refusal(WavProblem problem)
 {
-    uint32_t v = 0;
-    for (int i = n - 1; i >= 0; i--)
-        v = (v << 8) | b[i];
-    return v;
+    switch (problem) {
+    case WavProblem::not_pcm: return "Wav file uses unsupported data format";
+    case WavProblem::channels: return "Wav file neither stereo nor mono";
+    case WavProblem::rate: return "Only sample rates of 22.05 kHz supported";
+    case WavProblem::bits: return "Wav file neither 8 nor 16 bit";
+    default: return "Doesn't appear to be a valid wav file";
+    }
 }
 
-int refuse(const char* text)
+// A jump of more than 128 from one sample to the next becomes the mean of the two. The
+// block's last sample as it was read, not as limited, leads into the next block.
+void limit(uint8_t* block, uint8_t& prev)
 {
-    std::fclose(in);
-    in = nullptr;
-    error = text;
-    return 0;
-}
-
-// The 16 bytes of a "fmt " chunk: "" when the format is usable, else the refusal.
-const char* check_format(const uint8_t* f)
-{
-    if (le(f, 2) != 1)
-        return "Wav file uses unsupported data format";
-    uint32_t channels = le(f + 2, 2);
-    if (channels != 1 && channels != 2)
-        return "Wav file neither stereo nor mono";
-    w_freq = le(f + 4, 4);
-    if (w_freq != 22050)
-        return "Only sample rates of 22.05 kHz supported";
-    uint32_t bits = le(f + 14, 2);
-    if (bits != 8 && bits != 16)
-        return "Wav file neither 8 nor 16 bit";
-    Small = bits == 8;
-    pos_inc = channels * (bits / 8);
-    start_offs = Small ? 0 : 1;
-    return "";
+    uint8_t last = block[255];
+    for (int k = 0; k < 256; k++) {
+        uint8_t s = block[k];
+        int d = prev > s ? prev - s : s - prev;
+        block[k] = d > 0x80 ? (prev >> 1) + (s >> 1) : s;
+        prev = block[k];
+    }
+    prev = last;
 }
 
 } // namespace
 
-// The chunks are walked by their lengths (with the pad byte of odd lengths), so that a
-// longer "fmt " chunk or chunks of any size before "data" are read correctly.
 int Get_wav()
 {
     error.clear();
     if (!FileMenue("*.wav"))  // opened as tape input, exactly as the File menu opens one
         return 0;
-
-    uint8_t head[12];
-    if (std::fread(head, 1, 12, in) != 12 || std::memcmp(head, "RIFF", 4) || std::memcmp(head + 8, "WAVE", 4))
-        return refuse("Doesn't appear to be a valid wav file");
-    bool format = false, data = false;
-    uint8_t chunk[8];
-    while (std::fread(chunk, 1, 8, in) == 8) {
-        uint32_t length = le(chunk + 4, 4);
-        long body = std::ftell(in);
-        if (!std::memcmp(chunk, "fmt ", 4)) {
-            uint8_t f[16];
-            if (length < 16 || std::fread(f, 1, 16, in) != 16)
-                return refuse("Doesn't appear to be a valid wav file");
-            const char* problem = check_format(f);
-            if (*problem)
-                return refuse(problem);
-            format = true;
-        } else if (!std::memcmp(chunk, "data", 4)) {
-            wave_pos = uint32_t(body);
-            data_end = uint64_t(body) + length;
-            data = true;
-        }
-        if (std::fseek(in, body + long(length) + (length & 1), SEEK_SET) != 0)
-            break;
-    }
-    if (!format || !data)
-        return refuse("Doesn't appear to be a valid wav file");
-    return 1;
+    WavProblem problem = read_wav_layout(in, wave_layout);
+    if (problem == WavProblem::none)
+        return 1;
+    std::fclose(in);
+    in = nullptr;
+    error = refusal(problem);
+    return 0;
 }
 
-// Blocks of 256 frames up to the end of the data chunk; the limiter replaces a jump of
-// more than 128 between output samples by the mean of the two.
+// Whole blocks of 256 samples of the stream; the last one ends in silence.
 void ConvertWave()
 {
-    uint8_t prev = 0x80;
-    uint32_t block = 256 * pos_inc;
-    for (;;) {
-        uint32_t want = data_end > wave_pos ? uint32_t(std::min<uint64_t>(block, data_end - wave_pos)) : 0;
-        std::fseek(in, wave_pos, SEEK_SET);
-        size_t got = std::fread(wave_b, 1, want, in);
-        if (got == 0)
-            break;
-        uint8_t flip = Small ? 0 : 0x80;
-        std::memset(wave_b + got, 0x80 ^ flip, block - got);  // the last block ends in silence
-        uint8_t last = wave_b[255 * pos_inc + start_offs] ^ flip;
-        for (int k = 0; k < 256; k++) {
-            uint8_t s = wave_b[start_offs + k * pos_inc] ^ flip;
-            int d = prev > s ? prev - s : s - prev;
-            uint8_t o = d > 0x80 ? (prev >> 1) + (s >> 1) : s;
-            wave_b[k] = o;
-            prev = o;
-        }
-        wave_pos += block;
-        prev = last;
+    WavStream stream;
+    wav_stream_start(stream, in, wave_layout);
+    uint8_t block[256], prev = 0x80;
+    for (size_t got; (got = wav_stream_read(stream, block, 256)) > 0;) {
+        std::memset(block + got, 0x80, 256 - got);
+        limit(block, prev);
         if (Tempfile)
-            std::fwrite(wave_b, 1, 256, Tempfile);
-        if (got < block)
+            std::fwrite(block, 1, 256, Tempfile);
+        if (got < 256)
             break;
     }
     std::fseek(in, 0, SEEK_END);

@@ -1,15 +1,14 @@
 // Cassette recordings: WAV checking, conversion to the decoder's sample stream, and the
 // call of the KCS decoder.
 #pragma once
+#include "cassette/wav_reader.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
 extern std::string error;       // why the last WAV file was refused
-extern uint32_t w_freq;
-extern uint32_t pos_inc, start_offs, Small;
-extern uint32_t wave_pos;
-extern uint8_t wave_b[1028];
+extern WavLayout wave_layout;   // of the file Get_wav accepted
 extern std::FILE* Tempfile;
 extern std::string KCSfile;
 

@@ -23,7 +23,7 @@ Audio read_wav8(const std::string& bytes)
     return a;
 }
 
-std::string wav(const Audio& a, int bits, int channels)
+std::string wav(const Audio& a, int bits, int channels, uint32_t rate = 22050)
 {
     std::string data;
     for (double s : a.samples) {
@@ -35,8 +35,8 @@ std::string wav(const Audio& a, int bits, int channels)
         }
     }
     uint32_t frame = channels * bits / 8;
-    return "RIFF" + u32(uint32_t(36 + data.size())) + "WAVEfmt " + u32(16) + u16(1) + u16(channels) + u32(22050) +
-           u32(22050 * frame) + u16(frame) + u16(bits) + "data" + u32(uint32_t(data.size())) + data;
+    return "RIFF" + u32(uint32_t(36 + data.size())) + "WAVEfmt " + u32(16) + u16(1) + u16(channels) + u32(rate) +
+           u32(rate * frame) + u16(frame) + u16(bits) + "data" + u32(uint32_t(data.size())) + data;
 }
 
 // The tape running `factor` times its speed.
@@ -124,6 +124,64 @@ TEST_F(Kcs, RoundTripsThroughOldTapes)
         };
         for (const Case& c : cases)
             EXPECT_EQ(convert(c.wav, baud), without_nuls(text)) << baud << " baud, " << c.name;
+    }
+}
+
+// The recording as another rate samples it, interpolated from the 22050 one.
+std::string at_rate(const Audio& a, uint32_t rate, int bits, int channels)
+{
+    return wav(speed(a, 22050.0 / rate), bits, channels, rate);
+}
+
+TEST_F(Kcs, RecordingsAtOtherRatesDecodeAlike)
+{
+    std::string text = listing();
+    for (auto [baud, option] : {std::pair{"300", ""}, {"1200", "-B2"}}) {
+        Audio clean = encode(text, option);
+        struct Case {
+            const char* name;
+            std::string wav;
+        } cases[] = {
+            {"44100 Hz, 16-bit stereo", at_rate(clean, 44100, 16, 2)},
+            {"48000 Hz, 8-bit mono", at_rate(clean, 48000, 8, 1)},
+            {"96000 Hz, 16-bit mono", at_rate(clean, 96000, 16, 1)},
+            {"11025 Hz, 8-bit mono", at_rate(clean, 11025, 8, 1)},
+        };
+        for (const Case& c : cases)
+            EXPECT_EQ(convert(c.wav, baud), without_nuls(text)) << baud << " baud, " << c.name;
+    }
+}
+
+TEST_F(Kcs, DecoderReadsWavFilesItself)
+{
+    std::string text = listing();
+    Audio clean = encode(text, "");
+    std::string out = (dir / "out").string(), err = (dir / "err").string();
+    auto decode = [&](const std::string& wav_bytes) {
+        write_file(dir / "in.wav", wav_bytes);
+        int status = std::system((kcs + " -D -S " + (dir / "in.wav").string() + " " + out + " 2>" + err).c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(decode(slurp(dir / "base.wav")), 0) << slurp(err);
+    EXPECT_EQ(slurp(out), text) << "its own recording, NUL bytes and all";
+    EXPECT_EQ(decode(at_rate(clean, 44100, 16, 2)), 0) << slurp(err);
+    EXPECT_EQ(slurp(out), text) << "44100 Hz, 16-bit stereo";
+    EXPECT_EQ(decode(at_rate(clean, 8000, 8, 1)), 0) << slurp(err);
+    EXPECT_EQ(slurp(out), text) << "8000 Hz, 8-bit mono";
+
+    struct {
+        std::string wav;
+        const char* reason;
+    } unusable[] = {
+        {wav(clean, 8, 1, 7999), "sample rate out of range"},
+        {wav(clean, 8, 1, 96001), "sample rate out of range"},
+        {"RIFF" + u32(4) + "WAVE", "no fmt and data chunks"},
+    };
+    for (const auto& u : unusable) {
+        write_file(out, "old");
+        EXPECT_EQ(decode(u.wav), 1) << u.reason;
+        EXPECT_NE(slurp(err).find(u.reason), std::string::npos) << slurp(err);
+        EXPECT_EQ(slurp(out), "old") << "nothing written";
     }
 }
 

@@ -1,5 +1,5 @@
-// KCS.com decoding any sample stream with any of its options: an exit status it documents
-// (0 to 4), never a crash.
+// KCS.com decoding any sample stream or WAV file (read and resampled as Quarzel reads it)
+// with any of its options: an exit status it documents (0 to 4), never a crash.
 #include "fuzz_support.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

@@ -11,17 +11,22 @@
 #include <string>
 #include <vector>
 
+#include "../../src/cassette/wav_reader.h"
+
 namespace {
 
 const char* usage_text =
     "usage: KCS.com [options] SAMPLES OUTPUT        decode a recording into bytes\n"
     "       KCS.com -W [options] INPUT OUTPUT.wav   encode bytes as a recording\n"
     "\n"
-    "SAMPLES are headerless 8-bit unsigned mono samples at 22050 per second (as Quarzel's\n"
-    "Convert KCS Wave Files writes them). Kansas City Standard: a 0 bit is 1200 Hz, a 1 bit\n"
-    "2400 Hz; at 300 baud 4 or 8 cycles, at 600 baud 2 or 4, at 1200 baud 1 or 2. Every byte\n"
-    "is a start bit (0), the data bits (lowest first), a parity bit, and stop bits (1); the\n"
-    "line rests at 1 between bytes and in the leader.\n"
+    "SAMPLES are a WAV file (PCM, 8 or 16 bit, mono or stereo, 8000 to 96000 samples per\n"
+    "second: the left channel is read and resampled to 22050 per second) or, when the file\n"
+    "does not begin as a WAV file does, headerless 8-bit unsigned mono samples at 22050 per\n"
+    "second (as Quarzel's Convert KCS Wave Files writes them).\n"
+    "Kansas City Standard: a 0 bit is 1200 Hz, a 1 bit 2400 Hz; at 300 baud 4 or 8 cycles,\n"
+    "at 600 baud 2 or 4, at 1200 baud 1 or 2. Every byte is a start bit (0), the data bits\n"
+    "(lowest first), a parity bit, and stop bits (1); the line rests at 1 between bytes and\n"
+    "in the leader.\n"
     "\n"
     "  -B1, -B2   600 or 1200 baud (default 300)\n"
     "  -D         8 data bits (default 7)\n"
@@ -45,8 +50,9 @@ const char* usage_text =
     "Decoding removes the DC offset, finds the tape speed from the leader tone (recordings\n"
     "may run several percent off), decides each bit by the energy of the two tones over the\n"
     "bit (quadrature sums), and synchronises on every start bit to a fraction of a sample.\n"
-    "Exit status: 0 when bytes were decoded; 1 bad usage or unreadable input; 2 no carrier;\n"
-    "3 nothing decoded; 4 too many framing errors (the bytes are written all the same).\n";
+    "Exit status: 0 when bytes were decoded; 1 bad usage, unreadable input or a WAV file that\n"
+    "cannot be read; 2 no carrier; 3 nothing decoded; 4 too many framing errors (the bytes\n"
+    "are written all the same).\n";
 
 constexpr double RATE = 22050.0;
 
@@ -113,17 +119,79 @@ bool parse(int argc, char** argv, Options& o)
     return true;
 }
 
+bool read_all(std::FILE* f, std::vector<uint8_t>& bytes)
+{
+    uint8_t buffer[65536];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    return !std::ferror(f);
+}
+
 bool read_file(const std::string& path, std::vector<uint8_t>& bytes)
 {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
         return false;
-    uint8_t buffer[65536];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
-        bytes.insert(bytes.end(), buffer, buffer + n);
-    bool ok = !std::ferror(f);
+    bool ok = read_all(f, bytes);
     std::fclose(f);
     return ok;
+}
+
+const char* wav_problem_text(WavProblem problem)
+{
+    switch (problem) {
+    case WavProblem::not_pcm: return "not PCM";
+    case WavProblem::channels: return "neither mono nor stereo";
+    case WavProblem::rate: return "sample rate out of range";
+    case WavProblem::bits: return "neither 8 nor 16 bits per sample";
+    default: return "no fmt and data chunks";
+    }
+}
+
+// 1 when the WAV file cannot be read, with the message given.
+int read_wav(std::FILE* f, const std::string& path, std::vector<uint8_t>& samples)
+{
+    WavLayout w;
+    if (WavProblem problem = read_wav_layout(f, w); problem != WavProblem::none) {
+        std::fprintf(stderr, "KCS: %s: %s (WAV files of 8 or 16-bit PCM, mono or stereo, 8000 to 96000 "
+                     "samples per second can be read)\n", path.c_str(), wav_problem_text(problem));
+        return 1;
+    }
+    WavStream stream;
+    wav_stream_start(stream, f, w);
+    uint8_t buffer[4096];
+    for (size_t n; (n = wav_stream_read(stream, buffer, sizeof buffer)) > 0;)
+        samples.insert(samples.end(), buffer, buffer + n);
+    return 0;
+}
+
+bool starts_as_wav(std::FILE* f)
+{
+    uint8_t head[12];
+    bool wav = std::fread(head, 1, 12, f) == 12 && !std::memcmp(head, "RIFF", 4) && !std::memcmp(head + 8, "WAVE", 4);
+    std::rewind(f);
+    return wav;
+}
+
+// The stream to decode, from a WAV file or as it is; 0, or the exit status with the message given.
+int read_samples(const std::string& path, std::vector<uint8_t>& samples)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        std::fprintf(stderr, "KCS: cannot read %s\n", path.c_str());
+        return 1;
+    }
+    int status = 0;
+    if (starts_as_wav(f))
+        status = read_wav(f, path, samples);
+    else
+        read_all(f, samples);
+    if (std::ferror(f)) {
+        std::fprintf(stderr, "KCS: cannot read %s\n", path.c_str());
+        status = 1;
+    }
+    std::fclose(f);
+    return status;
 }
 
 bool write_file(const std::string& path, const std::vector<uint8_t>& bytes)
@@ -462,17 +530,19 @@ int kcs_main(int argc, char** argv)
     if (!o.parity)
         o.parity = o.data_bits == 8 ? 'N' : 'E';
     std::vector<uint8_t> input;
-    if (!read_file(o.input, input)) {
-        std::fprintf(stderr, "KCS: cannot read %s\n", o.input.c_str());
-        return 1;
-    }
     if (o.encode) {
+        if (!read_file(o.input, input)) {
+            std::fprintf(stderr, "KCS: cannot read %s\n", o.input.c_str());
+            return 1;
+        }
         if (!write_file(o.output, encode(input, o))) {
             std::fprintf(stderr, "KCS: cannot write %s\n", o.output.c_str());
             return 1;
         }
         return 0;
     }
+    if (int status = read_samples(o.input, input))
+        return status;
 
     Decoder decoder(input, o);
     std::vector<uint8_t> bytes = decoder.run();
