@@ -175,6 +175,10 @@ void menu_command(int id)
     case CMD_HELP: host->show_dialog(DLG_HELP); break;
     case CMD_BINARY_FILES: host->show_dialog(DLG_BINARY_FILES); break;
     case CMD_CONFIG_KEYBOARD: host->show_dialog(DLG_KEYBOARD); break;
+    case CMD_SPEED:
+        if (!host->speed_exists())
+            host->open_speed();
+        break;
     case CMD_SOFT_RESET: Reset(); break;
     case CMD_DEBUGGER:
         SEnable = 1;

@@ -49,6 +49,8 @@ public:
     virtual void refresh_debugger() = 0;
     virtual void close_debugger() = 0;
     virtual bool speed_exists() = 0;
+    virtual void open_speed() = 0;
+    virtual void refresh_speed() = 0;
     virtual void close_speed() = 0;
 
     // The main window's pixel surface; a repaint shows the given rectangle of it.

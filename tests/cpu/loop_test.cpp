@@ -204,12 +204,12 @@ TEST(Loop, AbortEndsAfterTheSliceAndClosesToolWindows)
 {
     nop_machine();
     test_host->debugger_open = true;
-    test_host->speed_open = true;
+    test_host->speed_window = true;
     test_host->events.push_back([] { Abort = 0; });
     run_loop();
     EXPECT_EQ(clocks, 60000u) << "the last slice still runs";
     EXPECT_FALSE(test_host->debugger_open);
-    EXPECT_FALSE(test_host->speed_open);
+    EXPECT_FALSE(test_host->speed_window);
     EXPECT_EQ(DEnable, 0);
     EXPECT_TRUE(test_host->sent.empty());
 

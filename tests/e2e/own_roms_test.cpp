@@ -193,3 +193,14 @@ TEST_F(OwnRoms, DebuggerBreaksStepsAndShows)
 }
 
 } // namespace
+
+// The speed meter's test from the command line: four results, then the BASIC screen and
+// program are back as they were.
+TEST_F(OwnRoms, SpeedTestReportsFourPhasesAndRestoresBasic)
+{
+    Result r = basic({"--type", "10 PRINT 6*7\\r", "--speed-test", "--type", "RUN\\r", "--until", "42"});
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    for (const char* name : {"OpCode: ", "Bitmap: ", "Screen: ", "Memory: "})
+        EXPECT_TRUE(has(r, name)) << name << "\n" << r.out;
+    EXPECT_TRUE(has(r, "10 PRINT 6*7\n")) << "the screen came back\n" << r.out;
+}

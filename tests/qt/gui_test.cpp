@@ -7,6 +7,8 @@
 #include "frontend/qt/debugger_window.h"
 #include "frontend/qt/kcs_dialog.h"
 #include "frontend/qt/keyboard_dialog.h"
+#include "frontend/qt/speed_window.h"
+#include "frontend/speed.h"
 #include "frontend/qt/main_window.h"
 #include "frontend/qt/memfile_dialog.h"
 #include "frontend/qt/qt_host.h"
@@ -32,6 +34,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
@@ -93,7 +96,6 @@ TEST_F(Window, StartsOnTheOwnRomsAndShowsTheBootScreen)
         for (int x = 0; x < shown.width(); x++)
             lit += shown.pixel(x, y) == 0xFFFFFFFF;
     EXPECT_GT(lit, 200) << "the banner is drawn";
-    EXPECT_FALSE(qt->window()->action(CMD_SPEED)->isEnabled());
 }
 
 TEST_F(Window, NativeScanCodesReachTheKeyMatrix)
@@ -399,6 +401,38 @@ TEST_F(Window, ConvertKcsDecodesARecordingFromTheWindow)
     EXPECT_EQ(got, text);
     EXPECT_EQ(sztFilePath, temp_path("")) << "the next chooser opens in the recording's folder";
     Hysteresis = 3;
+}
+
+// A test run in the window: the meter's lines appear, and the screen that was there is back.
+TEST_F(Window, SpeedMeterRunsItsTestAndRestoresTheScreen)
+{
+    for (int i = 0; i < 50 && !screen_shows("C/W/M ?"); i++)
+        slices(1);
+    std::string shown(reinterpret_cast<char*>(RAMptr) + 0xD000, 0x400);
+    uint32_t speed = SpeedPos;
+    trigger(CMD_SPEED);
+    SpeedWindow* meter = qt->speed_window();
+    ASSERT_NE(meter, nullptr);
+    EXPECT_EQ(meter->meter()->text(), "no data");
+    EXPECT_EQ(meter->bar()->value(), 100) << "the configured speed";
+    meter->bar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(SpeedPos, 200u);
+    EXPECT_EQ(meter->bar()->value(), 200);
+    speed = SpeedPos;
+    meter->click(SPD_RUN_TEST);
+    EXPECT_EQ(meter->close_button()->text(), "Wait");
+    meter->click(SPD_CLOSE);
+    for (int i = 0; i < 4000 && SpRun > 0; i++)
+        slices(1);
+    ASSERT_EQ(SpRun, 0);
+    EXPECT_EQ(qt->speed_window(), meter) << "Close was ignored while the test ran";
+    EXPECT_EQ(meter->close_button()->text(), "Close");
+    EXPECT_TRUE(meter->meter()->text().contains("Memory: ")) << meter->meter()->text().toStdString();
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(RAMptr) + 0xD000, 0x400), shown);
+    EXPECT_EQ(SpeedPos, speed);
+    meter->click(SPD_CLOSE);
+    slices(1);
+    EXPECT_EQ(qt->speed_window(), nullptr);
 }
 
 TEST_F(Window, ScreenMenuSetsMarksAndSizes)

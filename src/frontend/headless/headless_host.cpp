@@ -2,6 +2,7 @@
 
 #include "debugger/debugger.h"
 #include "frontend/commands.h"
+#include "frontend/speed.h"
 #include "cassette/wave.h"
 #include "cpu/bus.h"
 #include "machine/video.h"
@@ -68,6 +69,18 @@ bool HeadlessHost::kcs_dialog()
     if (!kcs_output.empty())
         KCSfile = kcs_output;
     return kcs_ok;
+}
+
+void HeadlessHost::open_speed()
+{
+    speed_window = true;
+    speed_open();
+}
+
+void HeadlessHost::close_speed()
+{
+    speed_window = false;
+    speed_closed();
 }
 
 void HeadlessHost::post_command(int id)

@@ -35,8 +35,10 @@ public:
     void open_debugger(const std::string& text) override;
     void refresh_debugger() override { debugger_refreshes++; }
     void close_debugger() override;
-    bool speed_exists() override { return speed_open; }
-    void close_speed() override { speed_open = false; }
+    bool speed_exists() override { return speed_window; }
+    void open_speed() override;
+    void refresh_speed() override { speed_refreshes++; }
+    void close_speed() override;
     Surface& surface() override { return main_surface; }
     void repaint(int, int, int, int) override {}
     void set_client_size(int width, int height) override;
@@ -63,7 +65,8 @@ public:
     std::map<int, bool> marks;
     bool menu_on = true;
     bool debugger_open = false;
-    bool speed_open = false;
+    bool speed_window = false;
+    int speed_refreshes = 0;
     std::string debugger_text;
     int debugger_refreshes = 0;
     Surface main_surface;

@@ -8,6 +8,7 @@
 #include "debugger/memfile.h"
 #include "frontend/headless/headless_host.h"
 #include "frontend/headless/png.h"
+#include "frontend/speed.h"
 #include "frontend/startup.h"
 #include "host/ids.h"
 #include "machine/keyboard.h"
@@ -363,6 +364,14 @@ int run_convert_kcs(const Step& s)
     return 2;
 }
 
+int run_speed(const Step&)
+{
+    std::string report;
+    bool done = run_speed_test(report);
+    std::fputs(report.c_str(), stdout);
+    return done ? 0 : 2;
+}
+
 int run_debugger_text(const Step&)
 {
     std::fputs(debugger_text().c_str(), stdout);
@@ -460,6 +469,8 @@ const OptionRow option_rows[] = {
     {"--convert-kcs", "WAV OUTFILE", "decode a Kansas City Standard recording into OUTFILE\n"
                                      "with the decoder KCS.com, as File > Convert KCS Wave Files does",
      no_check, run_convert_kcs},
+    {"--speed-test", "", "run the Emulation Speed Meter's test and print its four results (on the\n"
+                         "virtual clock) and the host time each phase took", no_check, run_speed},
     {"--limit", "N", "most cycles an --until, --type or --step step may wait (default 50000000)", set_limit, nullptr},
     {"--screen", "", "print the visible screen as text at the end", set_screen, nullptr},
     {"--screenshot", "FILE", "write the main window as a PNG file at the end", set_screenshot, nullptr},

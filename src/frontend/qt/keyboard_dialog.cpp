@@ -104,21 +104,21 @@ KeyboardDialog::KeyboardDialog(QWidget* owner) : QDialog(owner), dialog_units(fo
     matrix = new MatrixGrid(this, dialog_units);
 
     (new QGroupBox("CURSOR", this))->setGeometry(dialog_units(168, 6, 82, 64));
-    add_button(KED_UP, "UP", 190, 18, 38, 14);
-    add_button(KED_LEFT, "LEFT", 172, 34, 38, 14);
-    add_button(KED_RIGHT, "RIGHT", 208, 34, 38, 14);
-    add_button(KED_DOWN, "DOWN", 190, 50, 38, 14);
+    add_button(KED_UP, "UP", 191, 18, 36, 14);
+    add_button(KED_LEFT, "LEFT", 172, 34, 36, 14);
+    add_button(KED_RIGHT, "RIGHT", 210, 34, 36, 14);
+    add_button(KED_DOWN, "DOWN", 191, 50, 36, 14);
     (new QGroupBox("SPECIAL", this))->setGeometry(dialog_units(168, 76, 82, 64));
-    add_button(KED_INSERT, "Insert", 172, 88, 38, 14);
-    add_button(KED_DELETE, "Delete", 208, 88, 38, 14);
-    add_button(KED_HOME, "Home", 172, 104, 38, 14);
-    add_button(KED_END, "End", 208, 104, 38, 14);
-    add_button(KED_TAB, "TAB", 190, 120, 38, 14);
+    add_button(KED_INSERT, "Insert", 172, 88, 36, 14);
+    add_button(KED_DELETE, "Delete", 210, 88, 36, 14);
+    add_button(KED_HOME, "Home", 172, 104, 36, 14);
+    add_button(KED_END, "End", 210, 104, 36, 14);
+    add_button(KED_TAB, "TAB", 191, 120, 36, 14);
 
     (new QGroupBox("Mapping Info", this))->setGeometry(dialog_units(4, 170, 158, 34));
-    message = field(dialog_units(8, 182, 88, 14));
-    label(this, "MAP Key", dialog_units(100, 185, 26, 8));
-    pc_key = field(dialog_units(126, 182, 32, 14));
+    message = field(dialog_units(8, 182, 80, 14));
+    label(this, "MAP Key", dialog_units(92, 185, 30, 8));
+    pc_key = field(dialog_units(122, 182, 36, 14));
     add_button(KED_SAVE, "Save", 172, 168, 76, 14);
     add_button(KED_CANCEL, "Cancel", 172, 188, 76, 14);
 

@@ -61,8 +61,6 @@ const struct {
 // Items that carry a check mark.
 const int checkable[] = {CMD_SMALL_FONTS,  CMD_DOUBLE_FONTS, CMD_32X32, CMD_64X32,      CMD_GAME_FONT,     CMD_FULLSCREEN,
                          CMD_GRAPHIC_MODE, CMD_DEBUGGER,     CMD_PAUSE, CMD_INT_ENABLE, CMD_TRANSLATE_KEYS};
-// The tool windows that come later.
-const int not_yet[] = {CMD_SPEED};
 
 } // namespace
 
@@ -195,7 +193,6 @@ void MainWindow::build_menu()
             QAction* a = menu->addAction(item.text);
             a->setCheckable(std::find(std::begin(checkable), std::end(checkable), item.id) != std::end(checkable));
             a->setChecked(item.checked);
-            a->setEnabled(std::find(std::begin(not_yet), std::end(not_yet), item.id) == std::end(not_yet));
             int id = item.id;
             // The mark follows the machine's state, not the click.
             connect(a, &QAction::triggered, [this, a, id] {
@@ -213,11 +210,6 @@ QAction* MainWindow::action(int id) const
     return a == actions.end() ? nullptr : a->second;
 }
 
-bool MainWindow::enabled(int id) const
-{
-    QAction* a = action(id);
-    return !a || a->isEnabled();
-}
 
 // Closing ends the program through the loop, which closes the tool windows first.
 void MainWindow::closeEvent(QCloseEvent* e)

@@ -44,8 +44,6 @@ public:
 
     QAction* action(int id) const;
     ScreenWidget* screen_widget() const { return screen; }
-    // The commands whose windows are not built yet stay disabled.
-    bool enabled(int id) const;
 
 protected:
     void closeEvent(QCloseEvent* e) override;

@@ -10,6 +10,7 @@
 
 class DebuggerWindow;
 class MainWindow;
+class SpeedWindow;
 
 class QtHost : public Host {
 public:
@@ -18,7 +19,7 @@ public:
 
     uint32_t clock_ms() override { return uint32_t(timer.elapsed()); }
     void sleep_ms(uint32_t ms) override;
-    bool fine_timer(bool) override { return true; }
+    bool fine_timer(bool on) override;
     void dispatch_event() override;
     void message_box(const std::string& text, const std::string& caption, MsgIcon icon) override;
     void show_dialog(int dialog) override;
@@ -32,8 +33,10 @@ public:
     void open_debugger(const std::string& text) override;
     void refresh_debugger() override;
     void close_debugger() override;
-    bool speed_exists() override { return false; }
-    void close_speed() override {}
+    bool speed_exists() override { return speed != nullptr; }
+    void open_speed() override;
+    void refresh_speed() override;
+    void close_speed() override;
     Surface& surface() override { return main_surface; }
     void repaint(int x, int y, int w, int h) override;
     void set_client_size(int width, int height) override;
@@ -47,6 +50,7 @@ public:
 
     MainWindow* window() const { return main_window.get(); }
     DebuggerWindow* debugger_window() const { return debugger.get(); }
+    SpeedWindow* speed_window() const { return speed.get(); }
     // Menu commands and key events, handled one per time slice.
     std::deque<std::function<void()>> messages;
 
@@ -55,4 +59,6 @@ private:
     Surface main_surface;
     std::unique_ptr<MainWindow> main_window;
     std::unique_ptr<DebuggerWindow> debugger;
+    std::unique_ptr<SpeedWindow> speed;
+    unsigned fine_period = 0;  // the timer resolution raised, in ms; 0 when it was not
 };
