@@ -24,27 +24,39 @@ extern uint32_t RAMTOP, BASICadr, KERNALadr, VIDCadr, GDCadr, RAMGDC;
 extern uint32_t ROMEX1, ROMEX2, ROMEX3, ROMEX1size, ROMEX2size, ROMEX3size;
 extern uint32_t RAMEX1, RAMEX2, RAMEX1size, RAMEX2size;
 
+void RAMREAD();
+void RAMWRITE();
+
+// Plain memory pages are read and written here, without the call of their handler.
 inline unsigned char Peek(unsigned int address)
 {
-    memoryaddress = address & 0xFFFF;
-    readMEMORY[memoryaddress >> 8]();
+    uint32_t a = address & 0xFFFF;
+    Handler read = readMEMORY[a >> 8];
+    if (read == RAMREAD)
+        return RAMptr[a];
+    memoryaddress = a;
+    read();
     return readvalue;
 }
 
 inline void Poke(unsigned int address, unsigned char value)
 {
-    memoryaddress = address & 0xFFFF;
-    writevalue = value;
+    uint32_t a = address & 0xFFFF;
+    Handler write = writeMEMORY[a >> 8];
     PokeFlag = 1;
-    writeMEMORY[memoryaddress >> 8]();
+    if (write == RAMWRITE) {
+        RAMptr[a] = value;
+        return;
+    }
+    memoryaddress = a;
+    writevalue = value;
+    write();
 }
 
 void AllocMem();
 void build_memory_map();
 
 void NULLREAD();
-void RAMREAD();
 void ROMBASICREAD();
 void ROMKERNALREAD();
 void NULLWRITE();
-void RAMWRITE();

@@ -11,6 +11,8 @@
 #include "machine/typist.h"
 #include "machine/video.h"
 
+#include <algorithm>
+
 uint32_t clocks;
 uint64_t cycles_done;
 uint32_t t_check = 60000;
@@ -74,16 +76,9 @@ static void interrupt(uint32_t vector)
 void irq_cpu() { interrupt(0xFFFE); }
 void nmi_cpu() { interrupt(0xFFFA); }
 
-void _6502()
+// The instruction at PC, without a look at the interrupt lines.
+static inline void step()
 {
-    if (NMI) {
-        nmi_cpu();
-        NMI = 0;
-    }
-    if (IRQ && !(R.P & FLAG_I)) {
-        irq_cpu();
-        IRQ = 0;
-    }
     RPC_old = R.PC;
     if (R.PC >= 0xFFFE) {
         RAMptr[0x10000] = RAMptr[0];
@@ -94,6 +89,19 @@ void _6502()
     R.PC = (R.PC + 1) & 0xFFFF;
     Inst[R.IR]();
     clocks += Ticks[R.IR];
+}
+
+void _6502()
+{
+    if (NMI) {
+        nmi_cpu();
+        NMI = 0;
+    }
+    if (IRQ && !(R.P & FLAG_I)) {
+        irq_cpu();
+        IRQ = 0;
+    }
+    step();
 }
 
 void undefined_opcode()
@@ -185,6 +193,42 @@ static inline void pass()
 
 void run_pass() { pass(); }
 
+// Passes before the next one that raises a periodic line: none of them does more than count.
+static uint32_t passes_to_next_period()
+{
+    uint32_t n = UINT32_MAX;
+    if (IEnable && IRQ_Interrupt)
+        n = std::min(n, IRQ_Interrupt - irq_counter);
+    if (IEnable && NMI_Interrupt)
+        n = std::min(n, NMI_Interrupt - nmi_counter);
+    return n;
+}
+
+// Nothing but the instruction is left to a pass: the debugger is closed, no key event or
+// interrupt line waits, and the tape timer is at rest.
+static bool quiet()
+{
+    return !DEnable && !irqkey && SEnable && !Hardware_timer && !NMI && !IRQ;
+}
+
+// Up to `passes` passes of instructions back to back, each still checked against the
+// breakpoint. The run ends early where a pass would have more to do: at the breakpoint, an
+// undefined opcode that stops the processor, or a tape read that starts the timer. The last
+// pass ends with the debugger hook, as every pass does; for the others it does nothing.
+static void run_quiet(uint32_t passes)
+{
+    uint32_t n = 0;
+    do {
+        step();
+        n++;
+    } while (n < passes && clocks < t_check && R.PC != stop_loc && SEnable && !Hardware_timer);
+    if (IEnable && IRQ_Interrupt)
+        irq_counter += n;
+    if (IEnable && NMI_Interrupt)
+        nmi_counter += n;
+    debugger_hook();
+}
+
 static void shut_down()
 {
     RstRes();
@@ -207,8 +251,13 @@ void run_slice()
     if (!Abort)
         shut_down();
 
-    while (clocks < t_check)
-        pass();
+    while (clocks < t_check) {
+        uint32_t passes = passes_to_next_period();
+        if (passes && quiet())
+            run_quiet(passes);
+        else
+            pass();
+    }
 
     type_poll();
     if (VIDCpoke)

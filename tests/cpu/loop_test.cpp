@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -219,6 +221,60 @@ TEST(Loop, AbortEndsAfterTheSliceAndClosesToolWindows)
     run_loop();
     EXPECT_EQ(test_host->sent, std::vector<int>{122});
     EXPECT_EQ(DEnable, 0);
+}
+
+// Everything a pass may touch.
+struct PassState {
+    Registers r;
+    uint32_t clocks, irq, nmi, timer, irq_counter, nmi_counter;
+    int denable, senable;
+    std::vector<uint8_t> memory;
+
+    PassState()
+        : r(R), clocks(::clocks), irq(IRQ), nmi(NMI), timer(Hardware_timer), irq_counter(::irq_counter),
+          nmi_counter(::nmi_counter), denable(DEnable), senable(SEnable), memory(RAMptr, RAMptr + 0x10000)
+    {
+    }
+    bool operator==(const PassState& o) const
+    {
+        return !std::memcmp(&r, &o.r, sizeof r) && clocks == o.clocks && irq == o.irq && nmi == o.nmi &&
+               timer == o.timer && irq_counter == o.irq_counter && nmi_counter == o.nmi_counter &&
+               denable == o.denable && senable == o.senable && memory == o.memory;
+    }
+};
+
+// A program that counts in memory with interrupts on, periods of both lines, the tape timer
+// running down and a breakpoint late in the slice.
+void busy_machine(uint32_t breakpoint)
+{
+    nop_machine();
+    load(0x0300, {0x58, 0xEE, 0x00, 0x10, 0xD0, 0xFB, 0xEE, 0x01, 0x10, 0x4C, 0x01, 0x03});  // CLI; INC $1000 ...
+    load(0x0200, {0xEE, 0x02, 0x10, 0x40});                                                   // NMI: INC $1002, RTI
+    load(0x0210, {0xEE, 0x03, 0x10, 0x40});                                                   // IRQ: INC $1003, RTI
+    IEnable = 1;
+    IRQ_Interrupt = 777;
+    NMI_Interrupt = 1234;
+    Hardware_timer = 50;
+    stop_loc = breakpoint;
+}
+
+// Instructions run back to back within a slice do exactly what one pass at a time does.
+TEST(Loop, SliceDoesWhatSinglePassesDo)
+{
+    for (uint32_t breakpoint : {0xFFFFu, 0x0306u}) {
+        busy_machine(breakpoint);
+        RAMptr[0x1001] = 0x30;  // the breakpoint after 48 rounds of the outer count
+        run_slice();
+        PassState sliced;
+
+        busy_machine(breakpoint);
+        RAMptr[0x1001] = 0x30;
+        t_check = 60000;
+        while (::clocks < t_check)
+            run_pass();
+        EXPECT_TRUE(PassState() == sliced) << "breakpoint " << std::hex << breakpoint;
+        EXPECT_GT(RAMptr[0x1002] + RAMptr[0x1003], 0) << "interrupts were taken";
+    }
 }
 
 TEST(Loop, TimerWithoutResolutionIsReported)
