@@ -1,5 +1,5 @@
-; The Quarzel monitor: reset, keyboard, screen, tape and a machine-code monitor in the
-; OSI tape-format conventions, for the 2 KB monitor ROM at $F800.
+; The Quarzel monitor: reset, keyboard, screen, tape, booting from disk and a machine-code
+; monitor in the OSI tape-format conventions, for the 2 KB monitor ROM at $F800.
 
 .include "../quarzel.inc"
 
@@ -20,6 +20,14 @@ STRP    = $F0           ; text being printed
 ; Page 2 of the monitor, beside the shared variables.
 MODS    = $020C         ; row 7 of the matrix, pressed bits set
 ROWSEL  = $020D
+
+; The disk controller: a PIA for the drive's control lines, an ACIA for its data.
+PIAA    = $C000         ; port A, drive status (or its direction register)
+PIACA   = $C001         ; control A: 4 shows the port, 0 the direction register
+PIAB    = $C002         ; port B, drive control (or its direction register)
+PIACB   = $C003
+DACIA   = $C010         ; status (bit 0: byte received)
+DACIADAT = $C011
 
 CR      = $0D
 LF      = $0A
@@ -54,9 +62,11 @@ RESET:  cld
         jsr DOCLR
         ldx #<BANNER
         ldy #>BANNER
-        jsr PRSTR
+ASK:    jsr PRSTR
 CHOOSE: jsr DOINCH
         and #$DF                ; upper case
+        cmp #'D'
+        beq @disk
         cmp #'C'
         beq @cold
         cmp #'W'
@@ -69,6 +79,11 @@ CHOOSE: jsr DOINCH
         jmp BASIC_COLD
 @warm:  jsr ECHOLN
         jmp BASIC_WARM
+@disk:  jsr ECHOLN
+        jsr BOOT                ; back only when no disk boots
+        ldx #<PROMPT
+        ldy #>PROMPT
+        jmp ASK
 
 ; Prints the chosen letter and a new line.
 ECHOLN: jsr DOOUT
@@ -420,7 +435,7 @@ DOBRK:  pha
 ; Waits for a character: from the tape while LOAD is on (a key press ends that),
 ; otherwise from the keyboard. Preserves X and Y.
 DOINCH: lda LOADFLAG
-        beq @kbd
+        beq KBDIN
         jsr DOKEY
         bne @endload
         lda ACIA
@@ -433,15 +448,98 @@ DOINCH: lda LOADFLAG
         lda #0
         sta LOADFLAG
         beq DOINCH
-@kbd:   jsr DOKEY
+; Waits for a key: A = its character. Preserves X and Y.
+KBDIN:  jsr DOKEY
         bne @got
         txa
         pha
         jsr DELAY
         pla
         tax
-        jmp DOINCH
+        jmp KBDIN
 @got:   rts
+
+; --- disk boot -----------------------------------------------------------------
+
+; Loads the program on track 0 of the diskette in drive A and starts it. Track 0 begins
+; after the index hole with the load address (high byte first) and the number of 256-byte
+; pages to load there. Returns when there is no diskette to read.
+BOOT:   ldy #0
+        sty PIACA
+        sty PIACB
+        lda #$40                ; port A: bit 6 (drive select) is an output
+        sta PIAA
+        dey
+        sty PIAB                ; port B: all outputs
+        lda #4
+        sta PIACA
+        sta PIACB
+        lda #$40                ; drive A: port A bit 6 ...
+        sta PIAA
+        lda #$2C                ; ... and port B bit 5; step line (bit 3) high, direction out
+        sta PIAB
+        lda #3                  ; ACIA master reset, then 8 data bits, even parity, 1 stop bit,
+        sta DACIA
+        lda #$18                ; clock / 1
+        sta DACIA
+        ldx #80                 ; steps out to track 0, 80 at most
+@seek:  lda #$02
+        bit PIAA                ; bit 1 low: the head is on track 0
+        beq @home
+        lda #$24                ; the step line falls: one track out
+        sta PIAB
+        lda #$2C
+        sta PIAB
+        dex
+        bne @seek
+@none:  rts
+@home:  lda #$00                ; into the index hole ...
+        jsr INDEX
+        bcs @none
+        lda #$80                ; ... and out of it: the track starts
+        jsr INDEX
+        bcs @none
+        jsr DISKIN              ; the load address, also the monitor's address
+        sta DST+1
+        sta MPTR+1
+        jsr DISKIN
+        sta DST
+        sta MPTR
+        jsr DISKIN
+        tax                     ; the pages
+        ldy #0
+@load:  jsr DISKIN
+        sta (DST),y
+        iny
+        bne @load
+        inc DST+1
+        dex
+        bne @load
+        jmp (MPTR)
+
+; Polls port A until its bit 7 (low while the index hole passes) equals bit 7 of A.
+; Carry set when that does not happen within 65536 polls.
+INDEX:  sta TMP
+        ldx #0
+        ldy #0
+@poll:  lda PIAA
+        eor TMP
+        bpl @done
+        dey
+        bne @poll
+        dex
+        bne @poll
+        sec
+        rts
+@done:  clc
+        rts
+
+; Waits for the next byte from the disk -> A. Preserves X and Y.
+DISKIN: lda DACIA
+        lsr a
+        bcc DISKIN
+        lda DACIADAT
+        rts
 
 ; --- machine-code monitor -----------------------------------------------------
 ;  .  address mode, hex digits shift into the address
@@ -569,7 +667,8 @@ PRNIB:  and #$0F
 
 .segment "RODATA"
 
-BANNER: .byte "QUARZEL MONITOR 1.0", CR, LF, CR, LF, "C/W/M ?", 0
+BANNER: .byte "QUARZEL MONITOR 1.0", CR, LF, CR, LF
+PROMPT: .byte "D/C/W/M ?", 0
 
 ; The OSI matrix, rows 0 to 6, column 0 = bit 7; letters in upper case.
 PLAIN:  .byte "1234567", 0
@@ -589,6 +688,10 @@ SHIFTED:
         .byte "XCVB^]<", 0
         .byte "QAZ ?+P", 0
         .byte $1B               ; key number 57: ESC
+
+; Programs written for the OSI monitors (OS-65D among them) read the keyboard here.
+.segment "KEYIN"
+        jmp KBDIN
 
 .segment "JUMPS"
         jmp DOINCH

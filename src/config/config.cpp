@@ -74,21 +74,6 @@ bool read_number(const IniFile& ini, const char* section, const char* key, uint3
     return true;
 }
 
-void attach_disk(const std::string& path, std::FILE*& stream, uint32_t bit, uint32_t& disk_ptr, const char* error)
-{
-    if (path.empty())
-        return;
-    stream = open_read(path);
-    if (!stream) {
-        host->message_box(error, "ERROR Message", MSG_ERROR);
-        return;
-    }
-    sel_drv |= bit;
-    disk_ptr = 0;
-    dr_in = -1;
-    *acia2cptr = 0x0F;
-}
-
 } // namespace
 
 void Load_ini_file()
@@ -166,8 +151,9 @@ void OSIini(const std::string& iniName)
     host->check_menu(CMD_TRANSLATE_KEYS, Translate);
 
     disk_detach();
-    attach_disk(SYS[3], dina, 1, disk_ptr_a, "Unable to open DISK_A Image File");
-    attach_disk(SYS[4], dinb, 2, disk_ptr_b, "Unable to open DISK_B Image File");
+    for (int drive : {0, 1})
+        if (!SYS[3 + drive].empty())
+            disk_attach(drive, SYS[3 + drive]);
     // Graphics goes off before init_cpu clears video memory, so that the clear cannot
     // reach an extension ROM where the old configuration had graphics memory.
     GEnable = 0;

@@ -1,14 +1,14 @@
 #include "machine/disk.h"
 
 #include "cpu/bus.h"
+#include "host/files.h"
+#include "host/host.h"
 #include "machine/tape.h"
 
-std::FILE* dina;
-std::FILE* dinb;
+std::vector<DiskTrack> image_a, image_b;
 uint32_t sel_drv, drv_sel;
 uint32_t track_a = 1, track_b = 1, sector_a, sector_b, sector;
-uint32_t disk_ptr_a, disk_ptr_b, drv_index;
-int dr_in;
+uint32_t drv_index;
 uint8_t portadat, portbdat, ddrareg, ddrbreg, acia2con, acia2dat;
 
 namespace {
@@ -18,13 +18,13 @@ struct Drive {
     uint32_t attached_bit;
     uint32_t& track;
     uint32_t& position;
-    uint32_t& disk_ptr;
-    std::FILE*& stream;
+    std::vector<DiskTrack>& image;
+    const char* open_error;
 };
 
 Drive drives[2] = {
-    {sel_A, 1, track_a, sector_a, disk_ptr_a, dina},
-    {sel_B, 2, track_b, sector_b, disk_ptr_b, dinb},
+    {sel_A, 1, track_a, sector_a, image_a, "Unable to open DISK_A Image File"},
+    {sel_B, 2, track_b, sector_b, image_b, "Unable to open DISK_B Image File"},
 };
 
 uint32_t selection(uint8_t port_b, uint8_t port_a)
@@ -53,11 +53,21 @@ uint8_t port_a_status()
             *acia2cptr = 0x0E;
             d.position = 0;
         }
-        d.disk_ptr = d.track <= 1 ? d.track * BOOTSIZ : (d.track - 2) * TRKSIZ + 2 * BOOTSIZ;
     }
+    return v;
+}
+
+// A port reads its output latch in the bits its direction register makes outputs, and what
+// the drive presents in the others: a program may change one output bit by reading the port,
+// masking it and writing it back.
+uint8_t port_a_read()
+{
+    uint8_t v = (port_a_status() & ~ddrareg) | (portadat & ddrareg);
     *portaptr = v;
     return v;
 }
+
+uint8_t port_b_read() { return (*portbptr & ~ddrbreg) | (portbdat & ddrbreg); }
 
 void port_a_write(uint8_t v)
 {
@@ -89,28 +99,30 @@ void port_b_write(uint8_t v)
     portbdat = v;
 }
 
+// A revolution delivers its own track's characters; after them the line is idle ($FF) until
+// the index. Where the image file ended early nothing comes at all: the status drops to $0E
+// and the data byte stays as it was.
 uint8_t data_read()
 {
+    bool revolution_over = false;
     if (*acia2cptr != 0x0F) {
         *acia2dptr = 0xFF;
     } else {
         for (Drive& d : drives) {
-            if (!selected(d) || !d.stream)
+            if (!selected(d))
                 continue;
-            std::fseek(d.stream, d.disk_ptr + d.position, SEEK_SET);
+            const DiskTrack& track = d.image[d.track];
             sector = d.position++;
-            dr_in = std::fgetc(d.stream);
-            if (dr_in == EOF)
+            revolution_over = sector >= track.bytes.size();
+            if (!revolution_over)
+                *acia2dptr = track.bytes[sector];
+            else if (track.cut)
                 *acia2cptr = 0x0E;
             else
-                *acia2dptr = dr_in;
+                *acia2dptr = 0xFF;
         }
     }
-    drv_index = 100;
-    if (sector > BOOTSIZ) {
-        *acia2dptr = 0xFF;
-        drv_index = 10;
-    }
+    drv_index = revolution_over ? 10 : 100;
     return *acia2dptr;
 }
 
@@ -119,9 +131,9 @@ uint8_t data_read()
 void ACIA2READ()
 {
     switch (memoryaddress & 0x13) {
-    case 0x00: readvalue = (*ctraptr == 4) ? port_a_status() : ddrareg; break;
+    case 0x00: readvalue = (*ctraptr == 4) ? port_a_read() : ddrareg; break;
     case 0x01: readvalue = *ctraptr; break;
-    case 0x02: readvalue = (*ctrbptr == 4) ? *portbptr : ddrbreg; break;
+    case 0x02: readvalue = (*ctrbptr == 4) ? port_b_read() : ddrbreg; break;
     case 0x03: readvalue = *ctrbptr; break;
     case 0x10: readvalue = *acia2cptr = 0x0F; break;
     case 0x11: readvalue = data_read(); break;
@@ -163,16 +175,34 @@ void disk_reset()
     drv_sel = 0;
 }
 
+bool disk_attach(int drive, const std::string& path)
+{
+    Drive& d = drives[drive];
+    sel_drv &= ~d.attached_bit;
+    d.image.clear();
+    std::FILE* f = open_read(path);
+    if (!f) {
+        host->message_box(d.open_error, "ERROR Message", MSG_ERROR);
+        return false;
+    }
+    std::string why;
+    bool usable = load_disk_image(f, d.image, why);
+    std::fclose(f);
+    if (!usable) {
+        host->message_box("The disk image " + path + " cannot be used: " + why, "ERROR Message", MSG_ERROR);
+        return false;
+    }
+    sel_drv |= d.attached_bit;
+    *acia2cptr = 0x0F;
+    return true;
+}
+
 void disk_detach()
 {
-    for (std::FILE** f : {&dina, &dinb}) {
-        if (*f)
-            std::fclose(*f);
-        *f = nullptr;
-    }
+    image_a.clear();
+    image_b.clear();
     drv_sel = sel_drv = 0;
     track_a = track_b = 1;
     sector_a = sector_b = 0;
-    disk_ptr_a = disk_ptr_b = 0;
     drv_index = 20;
 }

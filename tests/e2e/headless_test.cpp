@@ -44,6 +44,45 @@ TEST_F(C1P, MonitorPromptThenBasicComputes)
     EXPECT_NE(basic.out.find("BYTES FREE"), std::string::npos);
 }
 
+// An OS-65D 3.1 system diskette recorded bit by bit, booted with the monitor's D.
+TEST_F(C1P, Os65dBootsFromABitLevelImage)
+{
+    std::string config = c1p_config(), disk = testdata_path("osi/disks/c1p-os65d-3.1.os5");
+    NEED_ROMS(config);
+    if (!fs::exists(disk))
+        GTEST_SKIP() << "no OS-65D diskette in " << QUARZEL_TESTDATA_DIR << "/osi/disks";
+    std::vector<std::string> boot = {"--headless", config, "--disk-a", disk, "--until", "C/W/M ?", "--type", "D",
+                                     "--until", "FUNCTION?"};
+
+    auto args = boot;
+    args.insert(args.end(), {"--type", "UNLOCK\\r", "--until", "SYSTEM OPEN", "--type", "EXIT\\r", "--until", "A*",
+                             "--screen"});
+    Result dos = run(args);
+    ASSERT_EQ(dos.status, 0) << dos.err << dos.out;
+    EXPECT_NE(dos.out.find("BASIC EXECUTIVE FOR"), std::string::npos) << dos.out;
+
+    args = boot;
+    args.insert(args.end(), {"--type", "DIR\\r", "--until", "DEVICE # 2 ?", "--type", "N\\r", "--until",
+                             "ENTRIES FREE", "--screen"});
+    Result dir = run(args);
+    ASSERT_EQ(dir.status, 0) << dir.err << dir.out;
+    for (const char* file : {"OS65D3       1  - 6", "BEXEC*", "ASAMPL"})
+        EXPECT_NE(dir.out.find(file), std::string::npos) << file << "\n" << dir.out;
+}
+
+// The same diskette from our own monitor's D, which also has the keyboard entry that OS-65D calls.
+TEST_F(Headless, Os65dBootsFromOurOwnMonitor)
+{
+    std::string disk = testdata_path("osi/disks/c1p-os65d-3.1.os5");
+    if (!fs::exists(disk))
+        GTEST_SKIP() << "no OS-65D diskette in " << QUARZEL_TESTDATA_DIR << "/osi/disks";
+    Result r = run({"--headless", "--disk-a", disk, "--until", "D/C/W/M ?", "--type", "D", "--until", "FUNCTION?",
+                    "--type", "UNLOCK\\r", "--until", "SYSTEM OPEN", "--type", "EXIT\\r", "--until", "A*",
+                    "--screen"});
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_NE(r.out.find("OS-65D V3.1"), std::string::npos) << r.out;
+}
+
 TEST_F(C1P, TypedProgramRuns)
 {
     std::string config = c1p_config();

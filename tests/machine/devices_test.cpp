@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <fstream>
 
 namespace {
@@ -245,22 +246,204 @@ TEST(Disk, TracksIndexAndData)
 
     sector_a = 0;
     Peek(0xC000);
-    for (int i = 0; i < 2321; i++) {
+    for (int i = 0; i < 2320; i++) {
         Peek(0xC010);
         ASSERT_EQ(Peek(0xC011), uint8_t(image[i])) << i;
     }
     Peek(0xC010);
-    EXPECT_EQ(Peek(0xC011), 0xFF) << "end of the revolution";
+    EXPECT_EQ(Peek(0xC011), 0xFF) << "the revolution ends with its own track";
 
     for (int step = 0; step < 5; step++) {  // inward to track 5
         Poke(0xC002, 0x20 | 0x08);
         Poke(0xC002, 0x20);
     }
     EXPECT_EQ(track_a, 5u);
-    Peek(0xC000);
-    EXPECT_EQ(disk_ptr_a, 11552u);
     Peek(0xC010);
-    EXPECT_EQ(Peek(0xC011), uint8_t(image[11552]));
+    EXPECT_EQ(Peek(0xC011), uint8_t(image[11552])) << "track 5 starts at 4640 + 3 * 2304";
+}
+
+// The bytes of one revolution on track 5, then the idle line, the index and the same bytes again.
+std::vector<uint8_t> revolution()
+{
+    std::vector<uint8_t> got;
+    Peek(0xC010);
+    for (uint8_t b = Peek(0xC011); drv_index != 10; b = Peek(0xC011)) {
+        got.push_back(b);
+        Peek(0xC010);
+    }
+    return got;
+}
+
+TEST(Disk, RevolutionReadsOnlyItsOwnTrack)
+{
+    std::string image(92192, 0);
+    for (size_t i = 0; i < image.size(); i++)
+        image[i] = char(1 + i % 251);
+    write_file(temp_path("disk.img"), image);
+    build_from_ini("[DISK]\nDRIVE_A=disk.img\n");
+    select_drive_a();
+    for (int step = 0; step < 4; step++) {
+        Poke(0xC002, 0x20 | 0x08);
+        Poke(0xC002, 0x20);
+    }
+    ASSERT_EQ(track_a, 5u);
+    std::vector<uint8_t> first = revolution();
+    ASSERT_EQ(first.size(), 2304u);
+    EXPECT_EQ(first.front(), uint8_t(image[11552]));
+    EXPECT_EQ(first.back(), uint8_t(image[11552 + 2303]));
+    int index = 0;
+    while (Peek(0xC000) & 0x80)
+        ASSERT_LT(++index, 11) << "the index follows the idle line";
+    while (!(Peek(0xC000) & 0x80))
+        ;
+    EXPECT_EQ(revolution(), first) << "the next revolution starts at the index";
+
+    write_file(temp_path("short.img"), image.substr(0, 3000));  // track 1 ends after 680 bytes
+    build_from_ini("[DISK]\nDRIVE_A=short.img\n");
+    select_drive_a();
+    Peek(0xC010);
+    for (int i = 0; i < 680; i++)
+        Peek(0xC011);
+    *acia2dptr = 0x77;
+    EXPECT_EQ(Peek(0xC011), 0x77) << "past the end of the file the data byte stays";
+    EXPECT_EQ(*acia2cptr, 0x0E) << "no byte comes";
+}
+
+// A read of either port gives the output latch in its output bits: OS-65D changes a bit of
+// port B by reading, masking and writing it back.
+TEST(Disk, PortsReadBackTheirOutputLatches)
+{
+    write_file(temp_path("disk.img"), std::string(92192, 0));
+    build_from_ini("[DISK]\nDRIVE_A=disk.img\n");
+    Poke(0xC001, 0);
+    Poke(0xC000, 0x40);  // port A: bit 6 out
+    Poke(0xC001, 4);
+    Poke(0xC003, 0);
+    Poke(0xC002, 0xFF);  // port B: all out
+    Poke(0xC003, 4);
+    Poke(0xC000, 0x40);
+    Poke(0xC002, 0x2C);
+    ASSERT_EQ(drv_sel, sel_A);
+    EXPECT_EQ(Peek(0xC002), 0x2C);
+    Poke(0xC002, Peek(0xC002) & 0xFB);  // LDA #$FB : AND $C002 : STA $C002
+    EXPECT_EQ(drv_sel, sel_A) << "the drive stays selected";
+    EXPECT_EQ(Peek(0xC002), 0x28);
+    EXPECT_EQ(Peek(0xC000) & 0x40, 0x40) << "port A bit 6 is the latch";
+    Poke(0xC000, 0x00);
+    EXPECT_EQ(Peek(0xC000) & 0x40, 0x00);
+
+    Poke(0xC003, 0);
+    Poke(0xC002, 0x0F);  // port B: low half out, high half in
+    Poke(0xC003, 4);
+    Poke(0xC002, 0xF5);
+    EXPECT_EQ(Peek(0xC002), 0x05) << "inputs read what Reset left";
+    Poke(0xC001, 0);
+    Poke(0xC000, 0x00);  // port A: all in
+    Poke(0xC001, 4);
+    Poke(0xC000, 0x40);
+    EXPECT_EQ(Peek(0xC000) & 0x13, 0x02) << "the drive's lines: bits 0 and 4 low, not on track 0";
+}
+
+// A revolution's serial line, cell by cell: first cell in bit 7 of the first byte.
+struct BitStream {
+    std::vector<uint8_t> bytes;
+    size_t cells = 0;
+
+    void put(bool one)
+    {
+        if (cells % 8 == 0)
+            bytes.push_back(0xFF);
+        if (!one)
+            bytes.back() &= ~(0x80 >> (cells % 8));
+        cells++;
+    }
+    void idle(int n)
+    {
+        while (n--)
+            put(true);
+    }
+    // An 8E1 character; a bad parity or stop bit on request.
+    void character(uint8_t v, bool parity_ok = true, bool stop_ok = true)
+    {
+        put(false);
+        for (int b = 0; b < 8; b++)
+            put(v >> b & 1);
+        put((std::popcount(v) & 1) == parity_ok);
+        put(stop_ok);
+    }
+};
+
+TEST(Disk, BitStreamDecodesIntoCharacters)
+{
+    BitStream line;
+    line.idle(700);  // the index hole
+    line.character('O');
+    line.character('S');
+    line.idle(3);
+    line.character(0x00, false);
+    line.character(0xA5, true, false);
+    line.idle(40);
+    line.put(false);  // a start bit that the end of the revolution cuts off
+    line.put(true);
+    DecodedTrack t = decode_bitstream(line.bytes.data(), line.cells);
+    EXPECT_EQ(t.bytes, (std::vector<uint8_t>{'O', 'S', 0x00, 0xA5}));
+    EXPECT_EQ(t.parity_errors, 1);
+    EXPECT_EQ(t.framing_errors, 1);
+}
+
+std::string bit_image(uint8_t version, uint8_t type, const std::vector<std::string>& tracks)
+{
+    std::string image = "OSIDISKBITSTREAM";
+    image += char(version);
+    image += char(type);
+    image += char(1);  // the tracks start at block 1
+    image.resize(256, char(0xFF));
+    for (const std::string& text : tracks) {
+        BitStream line;
+        line.idle(1000);
+        for (char c : text)
+            line.character(uint8_t(c));
+        line.bytes.resize(0x0D00, 0xFF);
+        image.append(line.bytes.begin(), line.bytes.end());
+    }
+    return image;
+}
+
+TEST(Disk, BitLevelImagesAttachAndRead)
+{
+    write_file(temp_path("disk.os5"), bit_image(1, 0, {"TRACK 0", "TRACK 1"}));  // a short file: two tracks
+    build_from_ini("[DISK]\nDRIVE_A=disk.os5\n");
+    ASSERT_EQ(sel_drv, 1u) << (test_host->messages.empty() ? "" : test_host->messages[0].text);
+    EXPECT_EQ(std::string(image_a[0].bytes.begin(), image_a[0].bytes.end()), "TRACK 0");
+    EXPECT_TRUE(image_a[5].bytes.empty());
+    EXPECT_TRUE(image_a[5].cut);
+    select_drive_a();  // the head is on track 1
+    std::string got;
+    for (int i = 0; i < 7; i++) {
+        Peek(0xC010);
+        got += char(Peek(0xC011));
+    }
+    EXPECT_EQ(got, "TRACK 1");
+    Peek(0xC010);
+    EXPECT_EQ(Peek(0xC011), 0xFF) << "the idle line after the track's characters";
+    EXPECT_EQ(drv_index, 10u) << "the index comes next";
+
+    const struct {
+        uint8_t version, type;
+        const char* why;
+    } refused[] = {{1, 1, "type 1 (not a 5.25\" 40-track diskette)"}, {1, 2, "type 2"}, {2, 0, "version 2"}};
+    for (auto r : refused) {
+        write_file(temp_path("bad.os5"), bit_image(r.version, r.type, {"X"}));
+        build_from_ini("[DISK]\nDRIVE_A=bad.os5\n");
+        EXPECT_EQ(sel_drv, 0u);
+        ASSERT_EQ(test_host->messages.size(), 1u);
+        EXPECT_NE(test_host->messages[0].text.find(r.why), std::string::npos) << test_host->messages[0].text;
+    }
+    write_file(temp_path("bad.os5"), "OSIDISKBITSTREAM\x01");
+    build_from_ini("[DISK]\nDRIVE_A=bad.os5\n");
+    EXPECT_EQ(sel_drv, 0u);
+    ASSERT_EQ(test_host->messages.size(), 1u);
+    EXPECT_EQ(test_host->messages[0].text, "The disk image " + temp_path("bad.os5") + " cannot be used: its header is cut short");
 }
 
 TEST(Disk, RegistersAndDirection)
@@ -271,7 +454,11 @@ TEST(Disk, RegistersAndDirection)
     EXPECT_EQ(ddrareg, 0xFF);
     EXPECT_EQ(Peek(0xC000), 0xFF);
     Poke(0xC001, 4);
-    EXPECT_EQ(Peek(0xC000), 0xEE) << "port A: no drive, no track 0, no index";
+    EXPECT_EQ(Peek(0xC000), 0x40) << "all outputs: the latch Reset left";
+    Poke(0xC001, 0);
+    Poke(0xC000, 0x00);
+    Poke(0xC001, 4);
+    EXPECT_EQ(Peek(0xC000), 0xEE) << "all inputs: no drive, no track 0, no index";
     Poke(0xC003, 0x37);
     EXPECT_EQ(Peek(0xC003), 0x37);
     EXPECT_EQ(Peek(0xC012), 0xFF);

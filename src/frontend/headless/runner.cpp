@@ -11,6 +11,7 @@
 #include "frontend/speed.h"
 #include "frontend/startup.h"
 #include "host/ids.h"
+#include "machine/disk.h"
 #include "machine/keyboard.h"
 #include "machine/tape.h"
 #include "machine/typist.h"
@@ -294,6 +295,10 @@ int run_tape_out(const Step& s)
     return out ? 0 : 2;
 }
 
+int run_disk(const Step& s, int drive) { return disk_attach(drive, s.values[0]) ? 0 : 2; }
+int run_disk_a(const Step& s) { return run_disk(s, 0); }
+int run_disk_b(const Step& s) { return run_disk(s, 1); }
+
 int run_load(const Step& s)
 {
     bool whole;
@@ -447,6 +452,9 @@ const OptionRow option_rows[] = {
     {"--tape-in", "FILE", "open FILE as the tape input", no_check, run_tape_in},
     {"--tape-out", "FILE", "open FILE as the tape output (a name without extension gets .BAS)", no_check,
      run_tape_out},
+    {"--disk-a", "FILE", "put the diskette image FILE into drive A, as DRIVE_A in the configuration does", no_check,
+     run_disk_a},
+    {"--disk-b", "FILE", "put the diskette image FILE into drive B", no_check, run_disk_b},
     {"--load", "FILE@ADDR", "copy the raw FILE into memory at ADDR (hex)", parse_load, run_load},
     {"--pc", "ADDR", "set the program counter to ADDR (hex)", hex_address, run_set_pc},
     {"--save-binary", "FILE@ADDR:LEN", "save memory from ADDR as raw bytes: whole pages of 256 from ADDR\n"
