@@ -352,55 +352,96 @@ TEST_F(Window, KeyboardEditorMapsKeysWithoutTouchingTheMatrix)
     EXPECT_EQ(std::memcmp(before, key_ref, sizeof before), 0) << "Cancel brought the configured layout back";
 }
 
-// A recording made by the decoder's own encoder, then decoded from the window: the chooser,
-// the parameter dialog and KCS.com in a program folder of the test's own.
-TEST_F(Window, ConvertKcsDecodesARecordingFromTheWindow)
+std::string u16(uint32_t v) { return {char(v), char(v >> 8)}; }
+std::string u32(uint32_t v) { return u16(v) + u16(v >> 16); }
+
+// The 22050 Hz 8-bit mono recording `wav` as people have them: 44.1 kHz, 16 bit, stereo.
+void write_cd_quality(const std::string& wav, const std::string& path)
 {
+    std::ifstream f(wav, std::ios::binary);
+    std::string in((std::istreambuf_iterator<char>(f)), {}), data;
+    for (size_t i = 44; i < in.size(); i++) {
+        int now = uint8_t(in[i]) - 128, next = i + 1 < in.size() ? uint8_t(in[i + 1]) - 128 : now;
+        for (int half : {2 * now, now + next})
+            data += u16(uint16_t(half * 128)) + u16(uint16_t(half * 128));
+    }
+    write_file(path, "RIFF" + u32(uint32_t(36 + data.size())) + "WAVEfmt " + u32(16) + u16(1) + u16(2) +
+                         u32(44100) + u32(44100 * 4) + u16(4) + u16(16) + "data" + u32(uint32_t(data.size())) + data);
+}
+
+// A recording made by the decoder's own encoder, decoded from the window: the chooser, the
+// parameter dialog and KCS.com in a program folder of the test's own.
+class Convert : public Window {
+protected:
     const std::string text = "10 PRINT \"QUARZEL\"\r20 GOTO 10\r";
-    std::string home = temp_path("home/");
-    std::filesystem::create_directories(home + "FILES");
-    std::filesystem::create_symlink(QUARZEL_PROGRAM_DIR "/KCS.com", home + "KCS.com");
-    write_file(temp_path("program.bas"), text);
-    ASSERT_EQ(QProcess::execute(QUARZEL_PROGRAM_DIR "/KCS.com", {"-W", "-D", "-S", "-L1", QString::fromStdString(temp_path("program.bas")),
-                                                                    QString::fromStdString(temp_path("tape.wav"))}),
-              0);
-    sztFileHome = home;
-    bool confirmed = false;
-    std::string box;
-    auto script = script_modals({[&](QWidget* modal) {
-                       auto* chooser = qobject_cast<QFileDialog*>(modal);
-                       if (!chooser)
-                           return false;
-                       EXPECT_TRUE(chooser->nameFilters().first().contains("*.wav")) << chooser->nameFilters().join(";").toStdString();
-                       chooser->selectFile(QString::fromStdString(temp_path("tape.wav")));
-                       QMetaObject::invokeMethod(chooser, "accept");
-                       return true;
-                   },
-                   [&](QWidget* modal) {
-                       auto* setup = dynamic_cast<KcsDialog*>(modal);
-                       if (!setup)
-                           return false;
-                       EXPECT_TRUE(setup->button(KCS_300_BAUD)->isChecked());
-                       setup->bar(KCS_HYSTERESIS)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-                       EXPECT_EQ(setup->value(KCS_HYSTERESIS)->text(), "  4");
-                       setup->bar(KCS_HYSTERESIS)->triggerAction(QAbstractSlider::SliderPageStepAdd);
-                       EXPECT_EQ(Hysteresis, 4) << "a page step changes nothing";
-                       setup->button(KCS_PARITY)->click();
-                       EXPECT_EQ(SPARITY, 0);
-                       setup->button(KCS_PARITY)->click();
-                       confirmed = true;
-                       setup->accept();
-                       return true;
-                   },
-                   catch_box(box)});
-    trigger(CMD_CONVERT_KCS);
-    ASSERT_TRUE(confirmed);
-    EXPECT_EQ(box, "");
-    std::ifstream decoded(home + "FILES/KCS.BAS", std::ios::binary);
-    std::string got((std::istreambuf_iterator<char>(decoded)), {});
+    std::string home;
+
+    void SetUp() override
+    {
+        Window::SetUp();
+        home = temp_path(std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + "/");
+        std::filesystem::create_directories(home + "FILES");
+        std::filesystem::create_symlink(QUARZEL_PROGRAM_DIR "/KCS.com", home + "KCS.com");
+        write_file(temp_path("program.bas"), text);
+        ASSERT_EQ(QProcess::execute(QUARZEL_PROGRAM_DIR "/KCS.com",
+                                    {"-W", "-D", "-S", "-L1", QString::fromStdString(temp_path("program.bas")),
+                                     QString::fromStdString(temp_path("tape.wav"))}),
+                  0);
+        sztFileHome = home;
+    }
+    // Chooses `wav`, lets `adjust` work the dialog, confirms it; the decoded file's text.
+    std::string convert(const std::string& wav, std::function<void(KcsDialog*)> adjust)
+    {
+        bool confirmed = false;
+        std::string box;
+        auto script = script_modals({[&](QWidget* modal) {
+                                         auto* chooser = qobject_cast<QFileDialog*>(modal);
+                                         if (!chooser)
+                                             return false;
+                                         EXPECT_TRUE(chooser->nameFilters().first().contains("*.wav"));
+                                         chooser->selectFile(QString::fromStdString(wav));
+                                         QMetaObject::invokeMethod(chooser, "accept");
+                                         return true;
+                                     },
+                                     [&](QWidget* modal) {
+                                         auto* setup = dynamic_cast<KcsDialog*>(modal);
+                                         if (!setup)
+                                             return false;
+                                         adjust(setup);
+                                         confirmed = true;
+                                         setup->accept();
+                                         return true;
+                                     },
+                                     catch_box(box)});
+        trigger(CMD_CONVERT_KCS);
+        EXPECT_TRUE(confirmed);
+        EXPECT_EQ(box, "");
+        std::ifstream decoded(home + "FILES/KCS.BAS", std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(decoded)), {});
+    }
+};
+
+TEST_F(Convert, DecodesARecordingFromTheWindow)
+{
+    std::string got = convert(temp_path("tape.wav"), [](KcsDialog* setup) {
+        EXPECT_TRUE(setup->button(KCS_300_BAUD)->isChecked());
+        setup->bar(KCS_HYSTERESIS)->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        EXPECT_EQ(setup->value(KCS_HYSTERESIS)->text(), "  4");
+        setup->bar(KCS_HYSTERESIS)->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        EXPECT_EQ(Hysteresis, 4) << "a page step changes nothing";
+        setup->button(KCS_PARITY)->click();
+        EXPECT_EQ(SPARITY, 0);
+        setup->button(KCS_PARITY)->click();
+    });
     EXPECT_EQ(got, text);
     EXPECT_EQ(sztFilePath, temp_path("")) << "the next chooser opens in the recording's folder";
     Hysteresis = 3;
+}
+
+TEST_F(Convert, DecodesACdQualityRecording)
+{
+    write_cd_quality(temp_path("tape.wav"), temp_path("cd.wav"));
+    EXPECT_EQ(convert(temp_path("cd.wav"), [](KcsDialog*) {}), text);
 }
 
 // A test run in the window: the meter's lines appear, and the screen that was there is back.
