@@ -38,6 +38,7 @@ void RAMWRITE() { RAMptr[memoryaddress] = writevalue; }
 void AllocMem()
 {
     // Two spare bytes past the block mirror $0000-$0001 for operands that wrap past $FFFF.
+    std::free(RAMptr);
     RAMptr = static_cast<uint8_t*>(std::calloc(0x10002, 1));
     if (!RAMptr) {
         host->message_box("Error allocating 64k memory for CPU", "ERROR during System Boot", MSG_ERROR);

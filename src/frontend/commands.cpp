@@ -4,6 +4,7 @@
 #include "config/config.h"
 #include "cpu/loop.h"
 #include "debugger/debugger.h"
+#include "frontend/savestate.h"
 #include "frontend/screen.h"
 #include "host/files.h"
 #include "host/host.h"
@@ -204,6 +205,10 @@ void menu_command(int id)
     case CMD_FULLSCREEN: fullscreen(); break;
     case CMD_TRANSLATE_KEYS: translate_keys(); break;
     case CMD_PASTE_TEXT: paste_text(); break;
+    case CMD_SAVE_STATE: save_state_command(false); break;
+    case CMD_LOAD_STATE: load_state_command(false); break;
+    case CMD_QUICK_SAVE: save_state_command(true); break;
+    case CMD_QUICK_LOAD: load_state_command(true); break;
     default: break;
     }
     if (FullscreenEnabled)

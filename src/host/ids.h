@@ -39,6 +39,10 @@ enum MenuCommand {
     CMD_FULLSCREEN = 125,
     CMD_TRANSLATE_KEYS = 126,
     CMD_PASTE_TEXT = 127,
+    CMD_SAVE_STATE = 128,
+    CMD_LOAD_STATE = 129,
+    CMD_QUICK_SAVE = 130,  // F5
+    CMD_QUICK_LOAD = 131,  // F6
 };
 
 // The controls of the debugger window: buttons and toggles by the command they send, fields

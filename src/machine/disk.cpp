@@ -19,12 +19,13 @@ struct Drive {
     uint32_t& track;
     uint32_t& position;
     std::vector<DiskTrack>& image;
+    std::string name;
     const char* open_error;
 };
 
 Drive drives[2] = {
-    {sel_A, 1, track_a, sector_a, image_a, "Unable to open DISK_A Image File"},
-    {sel_B, 2, track_b, sector_b, image_b, "Unable to open DISK_B Image File"},
+    {sel_A, 1, track_a, sector_a, image_a, "", "Unable to open DISK_A Image File"},
+    {sel_B, 2, track_b, sector_b, image_b, "", "Unable to open DISK_B Image File"},
 };
 
 uint32_t selection(uint8_t port_b, uint8_t port_a)
@@ -175,32 +176,46 @@ void disk_reset()
     drv_sel = 0;
 }
 
-bool disk_attach(int drive, const std::string& path)
+void disk_eject(int drive)
 {
     Drive& d = drives[drive];
     sel_drv &= ~d.attached_bit;
     d.image.clear();
+    d.name.clear();
+}
+
+bool disk_attach(int drive, const std::string& path, bool report)
+{
+    Drive& d = drives[drive];
+    disk_eject(drive);
     std::FILE* f = open_read(path);
     if (!f) {
-        host->message_box(d.open_error, "ERROR Message", MSG_ERROR);
+        if (report)
+            host->message_box(d.open_error, "ERROR Message", MSG_ERROR);
         return false;
     }
     std::string why;
     bool usable = load_disk_image(f, d.image, why);
     std::fclose(f);
     if (!usable) {
-        host->message_box("The disk image " + path + " cannot be used: " + why, "ERROR Message", MSG_ERROR);
+        if (report)
+            host->message_box("The disk image " + path + " cannot be used: " + why, "ERROR Message", MSG_ERROR);
         return false;
     }
     sel_drv |= d.attached_bit;
+    d.name = path;
     *acia2cptr = 0x0F;
     return true;
 }
 
+const std::string& disk_name(int drive) { return drives[drive].name; }
+
 void disk_detach()
 {
-    image_a.clear();
-    image_b.clear();
+    for (Drive& d : drives) {
+        d.image.clear();
+        d.name.clear();
+    }
     drv_sel = sel_drv = 0;
     track_a = track_b = 1;
     sector_a = sector_b = 0;

@@ -23,8 +23,12 @@ void ACIA2READ();
 void ACIA2WRITE();
 
 // Puts the image in `path` into drive A (0) or B (1). A file that cannot be opened or used
-// is reported, and the drive stays empty.
-bool disk_attach(int drive, const std::string& path);
+// is reported (unless `report` is false), and the drive stays empty.
+bool disk_attach(int drive, const std::string& path, bool report = true);
+// Takes the diskette out of drive A (0) or B (1); the head stays where it is.
+void disk_eject(int drive);
+// The file of the image in drive A (0) or B (1); "" for an empty drive.
+const std::string& disk_name(int drive);
 // Empties both drives and puts them back to their start values (heads on track 1).
 void disk_detach();
 // The controller's part of a machine reset: PIA registers cleared, no drive selected.

@@ -63,6 +63,8 @@ const HotKey hot_keys[] = {
     {0x3A, CAPS, 0},                    // Caps Lock
     {0x58, RESET, 0},                   // F12
     {0x3B, POST, CMD_HELP},             // F1
+    {0x3F, POST, CMD_QUICK_SAVE},       // F5
+    {0x40, POST, CMD_QUICK_LOAD},       // F6
     {0x0F, SPECIAL, 8},                 // Tab
     {0x47, SPECIAL, 6},                 // Home
     {0x4F, SPECIAL, 7},                 // End

@@ -5,11 +5,14 @@
 #include "host/files.h"
 #include "host/host.h"
 
+#include <filesystem>
+
 uint8_t acia1con, acia1dat;
 std::FILE* in;
 std::FILE* out;
 int ch_in;
 std::string sztFilePath, sztFileName, sztFileSpec = ".BAS";
+std::string tape_in_name, tape_out_name;
 
 static void close_stream(std::FILE*& f)
 {
@@ -93,6 +96,7 @@ int tape_open_input(const std::string& path)
     in = open_read(path);
     if (!in)
         return 0;
+    tape_in_name = path;
     remember_folder(path);
     ch_in = 0;
     *acia1cptr = 0x0F;
@@ -110,6 +114,7 @@ void FileSaveMenue()
         host->message_box("Unable to create the tape output file " + sztFileName, "ERROR Message", MSG_ERROR);
         return;
     }
+    tape_out_name = sztFileName;
     ch_in = -1;
     *acia1cptr = 0x0E;
     *acia2cptr = 0x0E;
@@ -119,6 +124,32 @@ void CloseSavedFiles()
 {
     close_stream(out);
     RAMptr[0x0205] = 0;
+}
+
+bool tape_reopen_input(const std::string& path, long position)
+{
+    close_stream(in);
+    in = open_read(path);
+    if (in && std::fseek(in, position, SEEK_SET) != 0)
+        close_stream(in);
+    tape_in_name = in ? path : "";
+    return in != nullptr;
+}
+
+// What was written after the save is cut off, so the file goes on as the tape did.
+bool tape_reopen_output(const std::string& path, long position)
+{
+    close_stream(out);
+    tape_out_name.clear();
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return false;
+    if (std::filesystem::file_size(path, ec) > uint64_t(position))
+        std::filesystem::resize_file(path, uint64_t(position), ec);
+    out = ec ? nullptr : std::fopen(path.c_str(), "ab");
+    if (out)
+        tape_out_name = path;
+    return out != nullptr;
 }
 
 void DiskSelect(const std::string& folder, int mode, const std::string& name)

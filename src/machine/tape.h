@@ -9,6 +9,8 @@ extern std::FILE* in;
 extern std::FILE* out;
 extern int ch_in;
 extern std::string sztFilePath, sztFileName, sztFileSpec;
+// The files behind the open streams, for a saved state.
+extern std::string tape_in_name, tape_out_name;
 
 void ACIA1READ();
 void ACIA1WRITE();
@@ -24,3 +26,7 @@ void DiskSelect(const std::string& folder, int mode, const std::string& name);
 
 // Closes and forgets the tape streams (part of every reset).
 void tape_close_all();
+// Opens the tape files of a saved state again at their positions; false for one that is
+// gone, whose stream then stays closed.
+bool tape_reopen_input(const std::string& path, long position);
+bool tape_reopen_output(const std::string& path, long position);

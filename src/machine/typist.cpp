@@ -79,8 +79,12 @@ void type_cancel()
     CIA_Clear();
 }
 
+// Once the last key has settled the typist is at rest, as it is at start-up: what is typed
+// next does not depend on what was typed before.
 void type_poll()
 {
+    if (waiting.empty() && in_flight && settled(last))
+        in_flight = false;
     if (waiting.empty() || !settled(waiting.front()))
         return;
     KeyEvent e = waiting.front();

@@ -31,6 +31,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
@@ -442,6 +443,35 @@ TEST_F(Convert, DecodesACdQualityRecording)
 {
     write_cd_quality(temp_path("tape.wav"), temp_path("cd.wav"));
     EXPECT_EQ(convert(temp_path("cd.wav"), [](KcsDialog*) {}), text);
+}
+
+// F5 saves the machine into FILES/quick.qst and F6 brings it back; neither reaches the OSI keyboard.
+TEST_F(Window, QuickSaveAndLoad)
+{
+    std::string home = temp_path("quick/");
+    std::filesystem::create_directories(home + "FILES");
+    sztFileHome = home;
+    auto* file = qobject_cast<QMenu*>(qt->window()->action(CMD_PASTE_TEXT)->parent());
+    ASSERT_NE(file, nullptr);
+    QList<QAction*> items = file->actions();
+    int paste = items.indexOf(qt->window()->action(CMD_PASTE_TEXT));
+    ASSERT_GE(paste, 2);
+    EXPECT_EQ(items[paste - 2]->text(), "Save S&tate...");
+    EXPECT_EQ(items[paste - 1]->text(), "Loa&d State...");
+
+    slices(5);
+    RAMptr[0x0200] = 0x42;
+    send_key(qt->window()->screen_widget(), QEvent::KeyPress, 0x3F, "", Qt::Key_F5);
+    send_key(qt->window()->screen_widget(), QEvent::KeyRelease, 0x3F, "", Qt::Key_F5);
+    slices(3);
+    ASSERT_TRUE(std::filesystem::exists(home + "FILES/quick.qst"));
+    for (int row = 0; row < 8; row++)
+        EXPECT_EQ(key_matrix[row] | (row == 7 ? 1 : 0), 0xFFu) << "no OSI key but Shift Lock is down, row " << row;
+    RAMptr[0x0200] = 0x99;
+    send_key(qt->window()->screen_widget(), QEvent::KeyPress, 0x40, "", Qt::Key_F6);
+    send_key(qt->window()->screen_widget(), QEvent::KeyRelease, 0x40, "", Qt::Key_F6);
+    slices(3);
+    EXPECT_EQ(RAMptr[0x0200], 0x42);
 }
 
 // A test run in the window: the meter's lines appear, and the screen that was there is back.

@@ -8,6 +8,7 @@
 #include "debugger/memfile.h"
 #include "frontend/headless/headless_host.h"
 #include "frontend/headless/png.h"
+#include "frontend/savestate.h"
 #include "frontend/speed.h"
 #include "frontend/startup.h"
 #include "host/ids.h"
@@ -299,6 +300,25 @@ int run_disk(const Step& s, int drive) { return disk_attach(drive, s.values[0]) 
 int run_disk_a(const Step& s) { return run_disk(s, 0); }
 int run_disk_b(const Step& s) { return run_disk(s, 1); }
 
+int run_save_state(const Step& s)
+{
+    std::string problem = save_state(s.values[0]);
+    if (!problem.empty())
+        std::fprintf(stderr, "quarzel: %s\n", problem.c_str());
+    return problem.empty() ? 0 : 2;
+}
+
+int run_load_state(const Step& s)
+{
+    std::string missing;
+    std::string problem = load_state(s.values[0], missing);
+    if (!problem.empty())
+        std::fprintf(stderr, "quarzel: %s\n", problem.c_str());
+    if (!missing.empty())
+        std::fprintf(stderr, "quarzel: these files of the state are gone:\n%s", missing.c_str());
+    return problem.empty() ? 0 : 2;
+}
+
 int run_load(const Step& s)
 {
     bool whole;
@@ -455,6 +475,8 @@ const OptionRow option_rows[] = {
     {"--disk-a", "FILE", "put the diskette image FILE into drive A, as DRIVE_A in the configuration does", no_check,
      run_disk_a},
     {"--disk-b", "FILE", "put the diskette image FILE into drive B", no_check, run_disk_b},
+    {"--save-state", "FILE", "save the whole machine in FILE, as File > Save State does", no_check, run_save_state},
+    {"--load-state", "FILE", "go on from the state in FILE, as File > Load State does", no_check, run_load_state},
     {"--load", "FILE@ADDR", "copy the raw FILE into memory at ADDR (hex)", parse_load, run_load},
     {"--pc", "ADDR", "set the program counter to ADDR (hex)", hex_address, run_set_pc},
     {"--save-binary", "FILE@ADDR:LEN", "save memory from ADDR as raw bytes: whole pages of 256 from ADDR\n"

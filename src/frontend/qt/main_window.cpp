@@ -34,6 +34,8 @@ const struct {
       {CMD_CLOSE_SAVED, "&Close Saved Files", false},
       {CMD_BINARY_FILES, "OSI &Binary File Format...", false},
       {CMD_CONVERT_KCS, "&Convert KCS Wave Files...", false},
+      {CMD_SAVE_STATE, "Save S&tate...", false},
+      {CMD_LOAD_STATE, "Loa&d State...", false},
       {CMD_PASTE_TEXT, "&Paste Text", false},
       {CMD_QUIT, "&Quit", false}}},
     {"&Screen",

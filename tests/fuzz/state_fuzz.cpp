@@ -1,0 +1,49 @@
+// State files with any damage: the state of a machine running our ROMs, cut short and patched
+// byte by byte, its checksum mended or not. A refused one leaves the machine as it was; an
+// accepted one is run on.
+#include "fuzz_machine.h"
+#include "fuzz_support.h"
+
+#include "cpu/bus.h"
+#include "cpu/loop.h"
+#include "frontend/savestate.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstring>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzedDataProvider input(data, size);
+    require(build_machine("[ROM]\nBASIC=basic.rom\nKERNEL=monitor.rom\n[RAM]\nRAMTOP=0x7FFF\n"), "our ROMs start");
+    run_slices(2);
+    std::string path = fuzz_path("state.qst");
+    require(save_state(path).empty(), "the state is written");
+    std::string state = read_file(path);
+    bool mend = input.ConsumeBool();
+    state.resize(input.ConsumeIntegralInRange<size_t>(0, state.size()));
+    while (input.remaining_bytes() >= 3) {
+        size_t at = input.ConsumeIntegral<uint16_t>();
+        uint8_t value = input.ConsumeIntegral<uint8_t>();
+        if (!state.empty())
+            state[at % std::min<size_t>(state.size(), 0x200)] = char(value);  // the header and the sections' start
+    }
+    if (mend && state.size() >= 24) {
+        uint32_t length = uint32_t(state.size() - 24);
+        uint32_t sum = state_checksum(reinterpret_cast<const uint8_t*>(state.data()) + 24, length);
+        std::memcpy(&state[16], &length, 4);  // the host is little-endian, as the file is
+        std::memcpy(&state[20], &sum, 4);
+    }
+    write_file(path, state);
+
+    std::string before(reinterpret_cast<const char*>(RAMptr), 0x10000);
+    Registers r = R;
+    std::string missing;
+    if (!load_state(path, missing).empty()) {
+        require(!std::memcmp(before.data(), RAMptr, 0x10000) && !std::memcmp(&r, &R, sizeof r),
+                "a refused state leaves the machine as it was");
+        return 0;
+    }
+    run_slices(2);
+    return 0;
+}
