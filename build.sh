@@ -5,10 +5,12 @@
 #   ./build.sh sanitize  build with AddressSanitizer and UndefinedBehaviorSanitizer, run the tests
 #   ./build.sh bench     build, then run the processor benchmark
 #   ./build.sh fuzz [S]  build the libFuzzer targets with clang, run each for S seconds (default 60)
+#   ./build.sh package   build, then make the Debian package build/quarzel_*.deb
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(g++ cmake ninja-build libgtest-dev cc65 qt6-base-dev minimodem)
+packages=(g++ cmake ninja-build libgtest-dev cc65 qt6-base-dev minimodem dpkg-dev file lintian desktop-file-utils
+          man-db)
 
 install_missing() {
     local missing=()
@@ -91,8 +93,12 @@ bench)
 fuzz)
     fuzz "${@:2}"
     ;;
+package)
+    build build -DCMAKE_BUILD_TYPE=Release
+    (cd build && cpack)
+    ;;
 *)
-    echo "usage: ./build.sh [run|test|sanitize|bench|fuzz]" >&2
+    echo "usage: ./build.sh [run|test|sanitize|bench|fuzz|package]" >&2
     exit 2
     ;;
 esac

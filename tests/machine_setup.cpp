@@ -104,6 +104,7 @@ void build_from_ini(const std::string& text)
 {
     fresh_machine();
     sztFileHome = temp_folder().string() + "/";
+    sztFileData.clear();
     std::filesystem::copy_file(QUARZEL_KEYDAT, temp_path("KEY.DAT"), std::filesystem::copy_options::skip_existing);
     write_file(temp_path("test.ini"), text);
     OSIini(temp_path("test.ini"));

@@ -156,7 +156,7 @@ void KCSConvert()
     ConvertWave();
     std::fclose(Tempfile);
     Tempfile = nullptr;
-    KCSfile = sztFileHome + "FILES/KCS.BAS";
+    KCSfile = data_path("FILES/KCS.BAS");
     if (!host->kcs_dialog()) {
         std::remove(temp.c_str());
         return;

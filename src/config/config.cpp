@@ -16,9 +16,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 std::string SYS[8];
 std::string sztFileHome;
+std::string sztFileData;
 std::string ROMEX1file, ROMEX2file, ROMEX3file;
 const uint32_t RAMTOPadr = 0x03FF;
 uint32_t Speed = 100;
@@ -26,8 +28,15 @@ uint32_t Speed = 100;
 std::string program_path(const std::string& name)
 {
     bool absolute = (!name.empty() && (name[0] == '/' || name[0] == '\\')) || (name.size() > 1 && name[1] == ':');
-    return absolute ? name : sztFileHome + name;
+    if (absolute)
+        return name;
+    std::error_code ec;
+    if (!sztFileData.empty() && sztFileData != sztFileHome && std::filesystem::exists(sztFileData + name, ec))
+        return sztFileData + name;
+    return sztFileHome + name;
 }
+
+std::string data_path(const std::string& name) { return (sztFileData.empty() ? sztFileHome : sztFileData) + name; }
 
 namespace {
 

@@ -8,13 +8,19 @@
 extern std::string SYS[8];
 // The program directory, ending in the path separator.
 extern std::string sztFileHome;
+// The folder the program writes to, ending in the path separator: the program directory
+// when it may be written there (a build folder), else the user's data folder. Empty: the
+// program directory.
+extern std::string sztFileData;
 extern std::string ROMEX1file, ROMEX2file, ROMEX3file;
 extern const uint32_t RAMTOPadr;
 extern uint32_t Speed;
 
-// A file name from the configuration: relative names are taken from the program
-// directory, absolute ones as they stand.
+// A file name from the configuration: relative names are taken from the data folder when the
+// file is there, else from the program directory; absolute ones as they stand.
 std::string program_path(const std::string& name);
+// A file the program writes, in the data folder.
+std::string data_path(const std::string& name);
 
 void OSIini(const std::string& iniName);
 void Load_ini_file();

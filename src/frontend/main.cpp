@@ -15,10 +15,18 @@ static std::string program_file(const char* argv0)
     return self.string();
 }
 
+// The runner reads every command line but the window's, which is at most a configuration
+// file; --help and --version need no display.
 int main(int argc, char** argv)
 {
     for (int i = 1; i < argc; i++)
-        if (std::strcmp(argv[i], "--headless") == 0 || std::strcmp(argv[i], "--help") == 0)
-            return headless_main(argc, argv, program_file(argv[0]));
+        for (const char* own : {"--headless", "--help", "--version"})
+            if (std::strcmp(argv[i], own) == 0)
+                return headless_main(argc, argv, program_file(argv[0]));
+    for (int i = 1; i < argc; i++)
+        if (argv[i][0] == '-')
+            return bad_usage(std::string("unknown option ") + argv[i]);
+    if (argc > 2)
+        return bad_usage("only one configuration file may be named");
     return qt_main(argc, argv, program_file(argv[0]));
 }

@@ -329,7 +329,7 @@ std::string load_state(const std::string& path, std::string& missing)
 
 namespace {
 
-std::string quick_state() { return sztFileHome + "FILES/quick.qst"; }
+std::string quick_state() { return data_path("FILES/quick.qst"); }
 
 // The file the chooser gives; "" when it was cancelled.
 std::string choose(int mode)

@@ -9,6 +9,7 @@
 #include "machine/video.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -23,6 +24,53 @@ static std::string find_config(const std::string& name)
     return program_path(name);
 }
 
+namespace {
+
+bool writable(const std::string& folder)
+{
+    std::string probe = folder + ".quarzel-write-test";
+    std::FILE* f = std::fopen(probe.c_str(), "wb");
+    if (!f)
+        return false;
+    std::fclose(f);
+    std::remove(probe.c_str());
+    return true;
+}
+
+// $XDG_DATA_HOME/quarzel, by default ~/.local/share/quarzel; on Windows in the user's
+// application data.
+std::filesystem::path user_data_folder()
+{
+#ifdef _WIN32
+    const char* appdata = std::getenv("APPDATA");
+    return appdata && *appdata ? std::filesystem::path(appdata) / "Quarzel" : std::filesystem::path();
+#else
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data && *data == '/')
+        return std::filesystem::path(data) / "quarzel";
+    const char* home = std::getenv("HOME");
+    return home && *home ? std::filesystem::path(home) / ".local/share/quarzel" : std::filesystem::path();
+#endif
+}
+
+// The program folder when the program may write there (a build folder), else the user's data
+// folder, which its first use fills with copies of the shipped configuration and layout.
+std::string data_folder()
+{
+    std::filesystem::path data = user_data_folder();
+    if (writable(sztFileHome) || data.empty())
+        return sztFileHome;
+    std::error_code ec;
+    std::filesystem::create_directories(data / "FILES", ec);
+    if (ec)
+        return sztFileHome;
+    for (const char* name : {"OSI.INI", "KEY.DAT"})
+        std::filesystem::copy_file(sztFileHome + name, data / name, std::filesystem::copy_options::skip_existing, ec);
+    return (data / "").string();
+}
+
+} // namespace
+
 bool start_machine(const std::string& program_file, const std::string& config_arg)
 {
     sWinX = std::min(host->desktop_width(), 2048);
@@ -33,7 +81,8 @@ bool start_machine(const std::string& program_file, const std::string& config_ar
 
     size_t cut = program_file.find_last_of("/\\:");
     sztFileHome = cut == std::string::npos ? "./" : program_file.substr(0, cut + 1);
-    sztFilePath = sztFileHome;
+    sztFileData = data_folder();
+    sztFilePath = sztFileData;
     SYS[6] = config_arg.empty() ? program_path("OSI.INI") : find_config(config_arg);
     std::error_code ec;
     if (!config_arg.empty() && !std::filesystem::is_regular_file(SYS[6], ec)) {

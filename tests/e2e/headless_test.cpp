@@ -212,6 +212,16 @@ TEST_F(C1P, ExitStatusesAndMessages)
     Result help = run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--until-pc ADDR"), std::string::npos);
+    // The window's command line is checked before any window opens: no display is needed.
+    Result bogus = run({"--bogus"});
+    EXPECT_EQ(bogus.status, 2);
+    EXPECT_EQ(bogus.err.rfind("quarzel: unknown option --bogus\nusage: quarzel [CONFIG]", 0), 0u) << bogus.err;
+    EXPECT_EQ(run({"one.ini", "two.ini"}).status, 2);
+    for (auto args : {std::vector<std::string>{"--version"}, {"--headless", "--version"}}) {
+        Result version = run(args);
+        EXPECT_EQ(version.status, 0);
+        EXPECT_EQ(version.out.rfind("Quarzel ", 0), 0u) << version.out;
+    }
 
     std::string config = c1p_config();
     NEED_ROMS(config);

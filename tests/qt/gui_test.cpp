@@ -388,7 +388,7 @@ protected:
                                     {"-W", "-D", "-S", "-L1", QString::fromStdString(temp_path("program.bas")),
                                      QString::fromStdString(temp_path("tape.wav"))}),
                   0);
-        sztFileHome = home;
+        sztFileHome = sztFileData = home;
     }
     // Chooses `wav`, lets `adjust` work the dialog, confirms it; the decoded file's text.
     std::string convert(const std::string& wav, std::function<void(KcsDialog*)> adjust)
@@ -450,7 +450,7 @@ TEST_F(Window, QuickSaveAndLoad)
 {
     std::string home = temp_path("quick/");
     std::filesystem::create_directories(home + "FILES");
-    sztFileHome = home;
+    sztFileHome = sztFileData = home;
     auto* file = qobject_cast<QMenu*>(qt->window()->action(CMD_PASTE_TEXT)->parent());
     ASSERT_NE(file, nullptr);
     QList<QAction*> items = file->actions();

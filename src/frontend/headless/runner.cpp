@@ -56,6 +56,7 @@ struct Options {
     uint64_t trace = 0;
     std::string config;
     bool help = false;
+    bool version = false;
 };
 
 Options options;
@@ -450,6 +451,7 @@ std::string set_screen(Step&) { options.screen = true; return ""; }
 std::string set_regs(Step&) { options.regs = true; return ""; }
 std::string set_screenshot(Step& s) { options.screenshot = s.values[0]; return ""; }
 std::string set_help(Step&) { options.help = true; return ""; }
+std::string set_version(Step&) { options.version = true; return ""; }
 
 std::string set_trace(Step& s)
 {
@@ -511,6 +513,7 @@ const OptionRow option_rows[] = {
     {"--bits", "7|8", "its data bits (default 8)", set_bits, nullptr},
     {"--stop", "1|2", "its stop bits (default 2; 8 bits with 2 stop bits carry no parity)", set_stop, nullptr},
     {"--help", "", "show this text", set_help, nullptr},
+    {"--version", "", "show the version", set_version, nullptr},
 };
 
 size_t value_count(const OptionRow& row)
@@ -544,10 +547,15 @@ void print_usage(std::FILE* f)
     print_rows(f, false);
     std::fputs("CONFIG is the configuration file, by default OSI.INI in the program's folder; a relative\n"
                "name is taken from the current folder when it is there, else from the program's folder.\n"
+               "When the program's folder cannot be written (an installed package), the program writes to\n"
+               "$XDG_DATA_HOME/quarzel (by default ~/.local/share/quarzel), which its first start fills with\n"
+               "copies of OSI.INI and KEY.DAT, and reads files there before the program's folder.\n"
                "Message boxes are printed to standard error as CAPTION: text.\n"
                "Exit status: 0 success, 1 boot error, 2 bad usage or a step that could not be done,\n"
                "3 an --until, --type or --step step timed out, 4 a recording could not be converted.\n", f);
 }
+
+} // namespace
 
 int bad_usage(const std::string& why)
 {
@@ -555,6 +563,8 @@ int bad_usage(const std::string& why)
     print_usage(stderr);
     return 2;
 }
+
+namespace {
 
 // Returns 0 to run, 2 for bad usage, -1 after --help.
 int parse(int argc, char** argv)
@@ -582,8 +592,11 @@ int parse(int argc, char** argv)
         std::string problem = row->parse(step);
         if (!problem.empty())
             return bad_usage(arg + " " + problem);
-        if (options.help) {
-            print_usage(stdout);
+        if (options.help || options.version) {
+            if (options.help)
+                print_usage(stdout);
+            else
+                std::printf("Quarzel %s\n", QUARZEL_VERSION);
             return -1;
         }
         if (row->run)
