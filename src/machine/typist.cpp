@@ -20,6 +20,11 @@ bool in_flight;  // the last event is applied but not yet settled
 KeyEvent last;
 uint64_t reads_before, seen_at, applied;
 bool seen;
+// For each key of the matrix let go by the typist: the reads of its row until then, and when.
+uint64_t released_reads[64], released_at[64];
+bool released[64];
+
+int index(OsiKey key) { return key.row * 8 + key.column; }
 
 void stroke(OsiKey key, const OsiKey* modifier)
 {
@@ -38,6 +43,12 @@ bool same_key(OsiKey a, OsiKey b) { return a.row == b.row && a.column == b.colum
 // key (a RUN, a tape load) must not hold up the keys after it.
 bool settled(const KeyEvent& next)
 {
+    // A key pressed again (8 after "(", which is Shift and 8) waits until the program has seen
+    // it let go and the debounce is over, however many keys came between.
+    int k = index(next.key);
+    if (next.down && released[k] &&
+        (row_reads[next.key.row] == released_reads[k] || cycle_now() - released_at[k] < settle_cycles))
+        return false;
     if (!in_flight || (!last.down && !same_key(last.key, next.key)))
         return true;
     uint64_t now = cycle_now();
@@ -91,10 +102,14 @@ void type_poll()
     waiting.pop_front();
     CIA2();
     gScan = 0;  // an old PC key event must not be applied again over the typed keys
-    if (e.down)
+    if (e.down) {
         osi_press(e.key);
-    else
+    } else {
         osi_release(e.key);
+        released[index(e.key)] = true;
+        released_reads[index(e.key)] = row_reads[e.key.row];
+        released_at[index(e.key)] = cycle_now();
+    }
     last = e;
     reads_before = row_reads[e.key.row];
     seen = false;

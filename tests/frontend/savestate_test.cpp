@@ -27,6 +27,7 @@ protected:
         for (int a = 0; a < 0x8000; a++)
             RAMptr[a] = uint8_t(a * 31 + (a >> 8));
         R.A = 0x12, R.X = 0x34, R.Y = 0x56, R.S = 0xF0, R.P = 0xA5, R.PC = 0x1234;
+        R.EA = eff_adr = uint32_t(-3);  // what a branch backwards leaves
         IEnable = 1, IRQ_Interrupt = 777, irq_counter = 55, stop_loc = 0x0300;
         ASSERT_EQ(save_state(path("good.qst")), "");
         good = read(path("good.qst"));

@@ -56,6 +56,7 @@ protected:
     {
         qt = std::make_unique<QtHost>();
         host = qt.get();
+        Abort = 1;  // a test before may have ended the program
         ASSERT_TRUE(start_machine(QUARZEL_PROGRAM_DIR "/quarzel", "")) << SYS[7];
         qt->window()->show();
         SpeedPos = 4000;  // 1 ms slices
