@@ -6,6 +6,8 @@
 #   ./build.sh bench     build, then run the processor benchmark
 #   ./build.sh fuzz [S]  build the libFuzzer targets with clang, run each for S seconds (default 60)
 #   ./build.sh package   build, then make the Debian package build/quarzel_*.deb
+#   ./build.sh windows   cross-build for Windows without the window (build-windows/), run the tests
+#                        under Wine
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -72,6 +74,7 @@ fuzz() {
 }
 
 [ "${1:-run}" = fuzz ] && packages+=(clang libclang-rt-dev)
+[ "${1:-run}" = windows ] && packages+=(g++-mingw-w64-x86-64-posix wine wine64 googletest)
 install_missing
 case "${1:-run}" in
 run)
@@ -97,8 +100,14 @@ package)
     build build -DCMAKE_BUILD_TYPE=Release
     (cd build && cpack)
     ;;
+windows)
+    # Wine keeps its Windows in the build folder, made at the first run.
+    export WINEPREFIX="$PWD/build-windows/wine" WINEDEBUG=-all
+    build build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DQUARZEL_GUI=OFF -DCMAKE_BUILD_TYPE=Release
+    ctest --test-dir build-windows --output-on-failure
+    ;;
 *)
-    echo "usage: ./build.sh [run|test|sanitize|bench|fuzz|package]" >&2
+    echo "usage: ./build.sh [run|test|sanitize|bench|fuzz|package|windows]" >&2
     exit 2
     ;;
 esac

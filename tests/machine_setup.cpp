@@ -13,9 +13,27 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
 
 HeadlessHost* test_host;
+
+#ifdef _WIN32
+int process_id() { return _getpid(); }
+void set_variable(const char* name, const std::string& value) { _putenv_s(name, value.c_str()); }
+#else
+int process_id() { return getpid(); }
+void set_variable(const char* name, const std::string& value)
+{
+    if (value.empty())
+        unsetenv(name);
+    else
+        setenv(name, value.c_str(), 1);
+}
+#endif
 
 void fresh_machine()
 {
@@ -79,7 +97,7 @@ std::string testdata_path(const std::string& name) { return std::string(QUARZEL_
 static std::filesystem::path temp_folder()
 {
     static std::filesystem::path dir = [] {
-        auto d = std::filesystem::temp_directory_path() / ("quarzel-test-" + std::to_string(getpid()));
+        auto d = std::filesystem::temp_directory_path() / ("quarzel-test-" + std::to_string(process_id()));
         std::filesystem::create_directories(d);
         return d;
     }();

@@ -19,6 +19,10 @@ void set_vectors(uint16_t nmi, uint16_t reset, uint16_t irq);
 void step(int count = 1);
 
 std::string testdata_path(const std::string& name);
+// This process's id, for folder names of its own.
+int process_id();
+// Sets an environment variable of this process; "" removes it.
+void set_variable(const char* name, const std::string& value);
 
 // A private folder for this test process, removed when the tests end.
 std::string temp_path(const std::string& name);

@@ -1,6 +1,7 @@
 #include "cassette/wave.h"
 
 #include "config/config.h"
+#include "host/files.h"
 #include "host/host.h"
 #include "machine/tape.h"
 
@@ -110,7 +111,7 @@ std::string create_temp()
         char name[32];
         std::snprintf(name, sizeof name, "/QRZL%08X.$$$", unsigned(rng()));
         std::string path = host->temp_dir() + name;
-        Tempfile = std::fopen(path.c_str(), "wbx");
+        Tempfile = create_new(path);
         if (Tempfile)
             return path;
         if (errno != EEXIST)

@@ -292,9 +292,7 @@ struct TempFolder {
     explicit TempFolder(const std::string& name) : path(temp_path(name))
     {
         std::filesystem::create_directories(path);
-        setenv("TMPDIR", path.c_str(), 1);
     }
-    ~TempFolder() { unsetenv("TMPDIR"); }
     size_t files() const
     {
         auto it = std::filesystem::directory_iterator(path);
@@ -302,8 +300,9 @@ struct TempFolder {
     }
 };
 
-void convert_silence()
+void convert_silence(const std::string& temp_folder)
 {
+    test_host->temp_folder = temp_folder;
     write_file(temp_path("silence.wav"), riff(fmt_chunk(1, 1, 22050, 8) + data_chunk(std::string(5000, '\x80'))));
     test_host->file_answers.push_back(temp_path("silence.wav"));
     test_host->messages.clear();
@@ -318,13 +317,13 @@ TEST(Wave, TemporaryFileIsPrivateAndRemoved)
     build_from_ini("");
     sztFileHome = std::string(QUARZEL_PROGRAM_DIR) + "/";
     test_host->kcs_output = temp_path("decoded.bas");
-    convert_silence();
+    convert_silence(tmp.path);
     EXPECT_EQ(tmp.files(), 1u) << "our samples are gone";
     std::ifstream f(other, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(f), {}), "another conversion's samples");
 
     test_host->kcs_ok = false;
-    convert_silence();
+    convert_silence(tmp.path);
     test_host->kcs_ok = true;
     EXPECT_TRUE(test_host->messages.empty());
     EXPECT_EQ(tmp.files(), 1u) << "also after Cancel";
@@ -335,19 +334,18 @@ TEST(Wave, DecoderFailuresSayWhatFailed)
     TempFolder tmp("failures");
     build_from_ini("");  // the program folder is the test's folder, without KCS.com
     test_host->kcs_output = temp_path("decoded.bas");
-    convert_silence();
+    convert_silence(tmp.path);
     ASSERT_EQ(test_host->messages.size(), 1u);
     EXPECT_EQ(test_host->messages[0].text, "The decoder " + temp_path("KCS.com") + " is missing");
     EXPECT_EQ(test_host->messages[0].caption, "Wave decoding ERROR");
 
     sztFileHome = std::string(QUARZEL_PROGRAM_DIR) + "/";
     test_host->kcs_output = temp_path("no such folder/decoded.bas");
-    convert_silence();
+    convert_silence(tmp.path);
     ASSERT_EQ(test_host->messages.size(), 1u);
     EXPECT_EQ(test_host->messages[0].text, "Unable to create the decoded file " + temp_path("no such folder/decoded.bas"));
 
-    setenv("TMPDIR", temp_path("no such folder").c_str(), 1);
-    convert_silence();
+    convert_silence(temp_path("no such folder"));
     ASSERT_EQ(test_host->messages.size(), 1u);
     EXPECT_EQ(test_host->messages[0].text, "Unable to create a temporary file in " + temp_path("no such folder"));
     EXPECT_EQ(tmp.files(), 0u);

@@ -166,12 +166,16 @@ TEST(Debugger, EditConfigStartsTheUsersEditor)
 {
     fresh_machine();
     SYS[6] = "/tmp/some.ini";
-    setenv("VISUAL", "true --wait", 1);
+#ifdef _WIN32
+    set_variable("VISUAL", "cmd /c rem");
+#else
+    set_variable("VISUAL", "true --wait");
+#endif
     debugger_command(DBG_EDIT_CONFIG);
     EXPECT_TRUE(test_host->messages.empty());
-    setenv("VISUAL", "no-such-editor-anywhere -w", 1);
+    set_variable("VISUAL", "no-such-editor-anywhere -w");
     debugger_command(DBG_EDIT_CONFIG);
-    unsetenv("VISUAL");
+    set_variable("VISUAL", "");
     ASSERT_EQ(test_host->messages.size(), 1u);
     EXPECT_EQ(test_host->messages[0].text, "Unable to start the editor no-such-editor-anywhere for /tmp/some.ini");
 }

@@ -1,9 +1,17 @@
 #include "e2e/headless_fixture.h"
 
-#include <cstdlib>
+#include "host/process.h"
+
+#include <algorithm>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
+
+// What a program printed, with the line ends of Windows as plain new lines.
+static std::string text_of(std::string printed)
+{
+    printed.erase(std::remove(printed.begin(), printed.end(), '\r'), printed.end());
+    return printed;
+}
 
 std::string slurp(const fs::path& path)
 {
@@ -26,17 +34,9 @@ std::string busy_key_reader(uint16_t inch)
     return std::string(std::begin(code), std::end(code));
 }
 
-static std::string quote(const std::string& arg)
-{
-    std::string q = "'";
-    for (char c : arg)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
 void Headless::SetUp()
 {
-    dir = fs::temp_directory_path() / ("quarzel-e2e-" + std::to_string(::getpid()) + "-" +
+    dir = fs::temp_directory_path() / ("quarzel-e2e-" + std::to_string(process_id()) + "-" +
                                        testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(dir);
 }
@@ -45,14 +45,8 @@ void Headless::TearDown() { fs::remove_all(dir); }
 
 Result Headless::run(const std::vector<std::string>& args, const fs::path& cwd)
 {
-    std::string command = cwd.empty() ? "" : "cd " + quote(cwd.string()) + " && ";
-    command += quote(QUARZEL_EXE);
-    for (const std::string& a : args) {
-        command += ' ';
-        command += quote(a);
-    }
-    command += " >" + quote((dir / "out").string());
-    command += " 2>" + quote((dir / "err").string());
-    int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(dir / "out"), slurp(dir / "err")};
+    std::vector<std::string> command = {QUARZEL_EXE};
+    command.insert(command.end(), args.begin(), args.end());
+    int status = start_program(command, true, {cwd.string(), (dir / "out").string(), (dir / "err").string()});
+    return {status, text_of(slurp(dir / "out")), text_of(slurp(dir / "err"))};
 }

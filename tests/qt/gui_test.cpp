@@ -44,7 +44,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <unistd.h>
 
 namespace {
 
@@ -220,7 +219,7 @@ TEST_F(Window, PasteTextTypesAProgram)
 
 TEST_F(Window, DroppedFileBecomesTheTapeInput)
 {
-    std::string path = std::filesystem::temp_directory_path() / ("quarzel-drop-" + std::to_string(getpid()) + ".bas");
+    std::string path = std::filesystem::temp_directory_path() / ("quarzel-drop-" + std::to_string(process_id()) + ".bas");
     std::ofstream(path) << "10 PRINT 1\n";
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});

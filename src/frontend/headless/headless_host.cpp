@@ -1,19 +1,16 @@
 #include "frontend/headless/headless_host.h"
 
+#include "cassette/wave.h"
+#include "cpu/bus.h"
 #include "debugger/debugger.h"
 #include "frontend/commands.h"
 #include "frontend/speed.h"
-#include "cassette/wave.h"
-#include "cpu/bus.h"
+#include "host/process.h"
 #include "machine/video.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
+#include <filesystem>
 
 HeadlessHost::HeadlessHost() { set_client_size(304, 296); }
 
@@ -107,33 +104,24 @@ void HeadlessHost::close_debugger()
     debugger_closed();
 }
 
-int HeadlessHost::run_program(const std::vector<std::string>& args, bool wait)
-{
-    if (args.empty())
-        return -1;
-    std::vector<char*> argv;
-    for (const std::string& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
-        return -1;
-    if (!wait)
-        return 0;
-    int status = 0;
-    if (waitpid(pid, &status, 0) < 0 || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
-}
+int HeadlessHost::run_program(const std::vector<std::string>& args, bool wait) { return start_program(args, wait); }
 
+// $TMPDIR as it stands, so that a folder that is not there is named in the message about it.
 std::string HeadlessHost::temp_dir()
 {
+    if (!temp_folder.empty())
+        return temp_folder;
+#ifdef _WIN32
+    std::error_code ec;
+    return std::filesystem::temp_directory_path(ec).string();
+#else
     const char* dir = std::getenv("TMPDIR");
     return dir && *dir ? dir : "/tmp";
+#endif
 }
 
 std::string HeadlessHost::current_dir()
 {
-    char path[4096];
-    return getcwd(path, sizeof path) ? path : "";
+    std::error_code ec;
+    return std::filesystem::current_path(ec).string();
 }

@@ -60,6 +60,7 @@ public:
     std::string kcs_output;  // the decoder's output file the KCS dialog chooses ("" keeps it)
     bool kcs_ok = true;
     std::string clipboard;
+    std::string temp_folder;  // the temporary folder; "" for the system's
     std::vector<ShownMessage> messages;
     std::vector<int> posted, sent, dialogs;
     std::map<int, bool> marks;
