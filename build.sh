@@ -102,7 +102,7 @@ package)
     ;;
 windows)
     # Wine keeps its Windows in the build folder, made at the first run.
-    export WINEPREFIX="$PWD/build-windows/wine" WINEDEBUG=-all
+    export WINEPREFIX="$PWD/build-windows/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     build build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DQUARZEL_GUI=OFF -DCMAKE_BUILD_TYPE=Release
     ctest --test-dir build-windows --output-on-failure
     ;;

@@ -4,6 +4,7 @@
 #include "debugger/debugger.h"
 #include "frontend/screen.h"
 #include "machine/keyboard.h"
+#include "machine/tape.h"
 #include "machine/video.h"
 
 #include "config/config.h"
@@ -106,14 +107,21 @@ static std::filesystem::path temp_folder()
 
 namespace {
 struct RemoveTempFolder : testing::Environment {
-    void TearDown() override { std::filesystem::remove_all(temp_folder()); }
+    // The files a test left open (a tape, the converted recording) are closed first: Windows
+    // removes no open file.
+    void TearDown() override
+    {
+        tape_close_all();
+        std::error_code ec;
+        std::filesystem::remove_all(temp_folder(), ec);
+    }
 };
 const auto* remove_temp_folder = testing::AddGlobalTestEnvironment(new RemoveTempFolder);
 } // namespace
 
 std::string temp_path(const std::string& name) { return (temp_folder() / name).string(); }
 
-void write_file(const std::string& path, const std::string& bytes)
+void write_file(const std::filesystem::path& path, const std::string& bytes)
 {
     std::ofstream(path, std::ios::binary) << bytes;
 }
@@ -121,7 +129,7 @@ void write_file(const std::string& path, const std::string& bytes)
 void build_from_ini(const std::string& text)
 {
     fresh_machine();
-    sztFileHome = temp_folder().string() + "/";
+    sztFileHome = (temp_folder() / "").string();
     sztFileData.clear();
     std::filesystem::copy_file(QUARZEL_KEYDAT, temp_path("KEY.DAT"), std::filesystem::copy_options::skip_existing);
     write_file(temp_path("test.ini"), text);

@@ -3,6 +3,7 @@
 #include "frontend/headless/headless_host.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <initializer_list>
 #include <string>
 
@@ -26,7 +27,7 @@ void set_variable(const char* name, const std::string& value);
 
 // A private folder for this test process, removed when the tests end.
 std::string temp_path(const std::string& name);
-void write_file(const std::string& path, const std::string& bytes);
+void write_file(const std::filesystem::path& path, const std::string& bytes);
 // Rebuilds the machine from a configuration text, with the program folder at the temporary
 // folder and the default keyboard layout there.
 void build_from_ini(const std::string& text);

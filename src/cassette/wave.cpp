@@ -109,8 +109,8 @@ std::string create_temp()
     std::mt19937 rng(seed());
     for (int attempt = 0; attempt < 100; attempt++) {
         char name[32];
-        std::snprintf(name, sizeof name, "/QRZL%08X.$$$", unsigned(rng()));
-        std::string path = host->temp_dir() + name;
+        std::snprintf(name, sizeof name, "QRZL%08X.$$$", unsigned(rng()));
+        std::string path = (std::filesystem::path(host->temp_dir()) / name).string();
         Tempfile = create_new(path);
         if (Tempfile)
             return path;

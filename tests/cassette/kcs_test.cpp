@@ -1,10 +1,14 @@
 // Recordings through `quarzel --headless --convert-kcs` and the decoder KCS.com: our own
 // encoder's output, degraded as old tapes are, and an independent modem's.
+#include "cassette/kcs_bench_cases.h"
 #include "e2e/headless_fixture.h"
+#include "host/process.h"
 
 #include <cmath>
+#include <numbers>
 #include <cstdlib>
 #include <random>
+#include <sstream>
 
 namespace {
 
@@ -71,6 +75,16 @@ double power(const Audio& a)
 class Kcs : public Headless {
 protected:
     std::string kcs = std::string(QUARZEL_PROGRAM_DIR) + "/KCS.com";
+    // KCS.com with these arguments (words between blanks), its standard error into `err`; its
+    // exit status, -1 when it did not end normally.
+    int decoder(const std::string& arguments, const fs::path& err = {})
+    {
+        std::vector<std::string> args = {kcs};
+        std::istringstream words(arguments);
+        for (std::string w; words >> w;)
+            args.push_back(w);
+        return start_program(args, true, {"", "", err.string()});
+    }
     // A BASIC listing as a SAVE writes it.
     std::string listing()
     {
@@ -88,9 +102,9 @@ protected:
     Audio encode(const std::string& text, const std::string& baud_option)
     {
         write_file(dir / "text", text);
-        std::string command = kcs + " -W " + baud_option + " -D -S -L1 " + (dir / "text").string() + " " +
-                              (dir / "base.wav").string();
-        EXPECT_EQ(std::system(command.c_str()), 0);
+        EXPECT_EQ(decoder("-W " + baud_option + " -D -S -L1 " + (dir / "text").string() + " " +
+                          (dir / "base.wav").string()),
+                  0);
         return read_wav8(slurp(dir / "base.wav"));
     }
     // The decoded text, or "exit N" when the conversion failed.
@@ -159,8 +173,7 @@ TEST_F(Kcs, DecoderReadsWavFilesItself)
     std::string out = (dir / "out").string(), err = (dir / "err").string();
     auto decode = [&](const std::string& wav_bytes) {
         write_file(dir / "in.wav", wav_bytes);
-        int status = std::system((kcs + " -D -S " + (dir / "in.wav").string() + " " + out + " 2>" + err).c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return decoder("-D -S " + (dir / "in.wav").string() + " " + out, err);
     };
     EXPECT_EQ(decode(slurp(dir / "base.wav")), 0) << slurp(err);
     EXPECT_EQ(slurp(out), text) << "its own recording, NUL bytes and all";
@@ -209,9 +222,8 @@ TEST_F(Kcs, RecordingCutInsideAByteKeepsTheBytesBeforeIt)
     for (int byte : {0, 12, 29}) {
         for (double at : {1.5, 4.2, 9.7, 10.5}) {  // data bits to the middle of the last stop bit
             write_file(raw, samples.substr(0, size_t((leader_bits + frame_bits * byte + at) * bit)));
-            int status = std::system((kcs + " -R -D -S " + raw + " " + out + " 2>" + err).c_str());
-            ASSERT_TRUE(WIFEXITED(status)) << "byte " << byte << ", bit " << at;
-            EXPECT_EQ(WEXITSTATUS(status), byte ? 0 : 3) << "byte " << byte << ", bit " << at << ": " << slurp(err);
+            int status = decoder("-R -D -S " + raw + " " + out, err);
+            EXPECT_EQ(status, byte ? 0 : 3) << "byte " << byte << ", bit " << at << ": " << slurp(err);
             EXPECT_EQ(slurp(out), text.substr(0, byte)) << "byte " << byte << ", bit " << at;
             EXPECT_NE(slurp(err).find("ends inside a byte"), std::string::npos) << slurp(err);
         }
@@ -236,11 +248,134 @@ TEST_F(Kcs, FailuresExitWithAMessage)
         for (char& c : samples)
             c = char(rng() % (round % 2 ? 256 : 8) + (round % 2 ? 0 : 124));
         write_file(dir / "random.raw", samples);
-        std::string command = kcs + " -X -R -E -D -S -F00 -H03 " + (dir / "random.raw").string() + " " +
-                              (dir / "random.out").string() + " 2>/dev/null";
-        int raw = std::system(command.c_str());
-        ASSERT_TRUE(WIFEXITED(raw)) << "round " << round;
-        EXPECT_LE(WEXITSTATUS(raw), 4) << "round " << round;
+        int status = decoder("-X -R -E -D -S -F00 -H03 " + (dir / "random.raw").string() + " " +
+                                 (dir / "random.out").string(),
+                             dir / "random.err");
+        EXPECT_GE(status, 0) << "round " << round;
+        EXPECT_LE(status, 4) << "round " << round;
+    }
+}
+
+// KCS.com on recordings of known bytes in each format, worn as cassettes wear them.
+class KcsWorn : public Kcs {
+protected:
+    kcs_cases::Recording encode(const kcs_cases::Format& f)
+    {
+        std::vector<uint8_t> bytes = kcs_cases::random_bytes(size_t(f.baud / 10), 3);
+        write_file(dir / "bytes", std::string(bytes.begin(), bytes.end()));
+        EXPECT_EQ(decoder("-W -L1 " + options(f) + path("bytes") + " " + path("clean.wav")), 0);
+        return {kcs_cases::from_wav8(slurp(dir / "clean.wav")), bytes, f, 1.0};
+    }
+    struct Decoded {
+        std::string bytes, report;
+        int status;
+    };
+    Decoded decode(const kcs_cases::Samples& samples, const kcs_cases::Format& f)
+    {
+        write_file(dir / "worn.raw", kcs_cases::raw8(samples));
+        int status = decoder("-R " + options(f) + path("worn.raw") + " " + path("out"), dir / "report");
+        return {slurp(dir / "out"), text_of(slurp(dir / "report")), status};
+    }
+    static std::string options(const kcs_cases::Format& f)
+    {
+        std::string text;
+        for (const std::string& o : f.options)
+            text += o + " ";
+        return text;
+    }
+    std::string path(const char* name) { return (dir / name).string(); }
+    static std::string bytes(const std::vector<uint8_t>& v) { return {v.begin(), v.end()}; }
+};
+
+// The places of the framing errors that the report gives: "... at 1.120 s, 1.367 s and 2 more".
+std::vector<double> framing_errors(const std::string& report)
+{
+    std::vector<double> at;
+    size_t from = report.find("framing errors at ");
+    if (from == std::string::npos)
+        return at;
+    std::istringstream line(report.substr(from, report.find('\n', from) - from));
+    for (std::string word, previous; line >> word; previous = word)
+        if (word == "s" || word == "s,")
+            at.push_back(std::stod(previous));
+    return at;
+}
+
+TEST_F(KcsWorn, EveryWearThatLeavesTheBitsDecodesExactly)
+{
+    for (const kcs_cases::Format& f : kcs_cases::formats()) {
+        kcs_cases::Recording clean = encode(f);
+        for (const kcs_cases::Case& c : kcs_cases::cases()) {
+            kcs_cases::Degraded worn = c.make(clean);
+            if (worn.damaging)
+                continue;
+            Decoded d = decode(worn.samples, f);
+            EXPECT_EQ(d.status, 0) << c.name << ", " << f.baud << " baud " << f.name << ": " << d.report;
+            EXPECT_EQ(d.bytes, bytes(worn.expected)) << c.name << ", " << f.baud << " baud " << f.name;
+        }
+    }
+}
+
+kcs_cases::Case named(const std::string& name)
+{
+    for (const kcs_cases::Case& c : kcs_cases::cases())
+        if (c.name == name)
+            return c;
+    ADD_FAILURE() << "no case " << name;
+    return {};
+}
+
+// Dropouts to silence of 3 ms every 0.25 s, the first at 0.125 s, destroy bits: each
+// damaged byte is reported where it is, no byte is lost unreported, and the bytes after
+// the last dropout all come out.
+TEST_F(KcsWorn, DamagedBytesAreCountedWhereTheyAreAndTheRestKept)
+{
+    kcs_cases::Case dropouts = named("dropouts to silence");
+    for (const kcs_cases::Format& f : kcs_cases::formats()) {
+        kcs_cases::Recording clean = encode(f);
+        kcs_cases::Degraded worn = dropouts.make(clean);
+        Decoded d = decode(worn.samples, f);
+        std::vector<double> at = framing_errors(d.report);
+        std::string where = std::to_string(f.baud) + " baud " + f.name + ": " + d.report;
+        size_t right = kcs_cases::bytes_right(d.bytes, worn.expected);
+        EXPECT_LT(right, worn.expected.size()) << where;
+        EXPECT_GE(right + at.size(), worn.expected.size()) << where;
+        double frame = f.frame_bits / double(f.baud);
+        for (double t : at)
+            EXPECT_LT(std::fabs(std::remainder(t - 0.125, 0.25)), frame) << t << " s, " << where;
+
+        double end = clean.byte_start(clean.bytes.size()) / kcs_cases::RATE;
+        double last = 0.125 + 0.25 * std::floor((end - 0.125) / 0.25);
+        size_t k = 0;
+        while (clean.byte_start(k) / kcs_cases::RATE < last + 0.002)
+            k++;
+        ASSERT_LT(k, clean.bytes.size()) << where;
+        std::string after = bytes({clean.bytes.begin() + std::ptrdiff_t(k), clean.bytes.end()});
+        ASSERT_GE(d.bytes.size(), after.size()) << where;
+        EXPECT_EQ(d.bytes.substr(d.bytes.size() - after.size()), after) << where;
+    }
+}
+
+// One bit of byte k sounded as the other tone, as a splice or a crease does: the byte is
+// counted as damaged where it is, and every byte, it included (its data bits are whole),
+// comes out in its place: the framing finds the bytes after it again at once.
+TEST_F(KcsWorn, AFalseStartOrStopBitCostsNoByte)
+{
+    const size_t k = 20;
+    for (const kcs_cases::Format& f : kcs_cases::formats()) {
+        kcs_cases::Recording clean = encode(f);
+        for (int bit : {0, f.frame_bits - 1}) {
+            kcs_cases::Samples s = clean.samples;
+            double from = clean.byte_start(k) + bit * clean.bit_samples(), tone = bit ? 1200 : 2400;
+            for (size_t n = size_t(from); n < size_t(from + clean.bit_samples()); n++)
+                s[n] = 100 * std::sin(2 * std::numbers::pi * tone * (double(n) - from) / kcs_cases::RATE);
+            Decoded d = decode(s, f);
+            std::string where = std::to_string(f.baud) + " baud " + f.name + ", bit " + std::to_string(bit);
+            EXPECT_EQ(d.bytes, bytes(clean.bytes)) << where;
+            std::vector<double> at = framing_errors(d.report);
+            ASSERT_EQ(at.size(), 1u) << where << ": " << d.report;
+            EXPECT_NEAR(at[0], clean.byte_start(k) / kcs_cases::RATE, 0.5 / f.baud) << where;
+        }
     }
 }
 

@@ -6,8 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-// What a program printed, with the line ends of Windows as plain new lines.
-static std::string text_of(std::string printed)
+std::string text_of(std::string printed)
 {
     printed.erase(std::remove(printed.begin(), printed.end(), '\r'), printed.end());
     return printed;

@@ -16,6 +16,8 @@ struct Result {
 };
 
 std::string slurp(const fs::path& path);
+// What a program printed, with the line ends of Windows as plain new lines.
+std::string text_of(std::string printed);
 
 // A program for $0300 that stays busy for about 164,000 cycles before each call of the
 // ROM's wait-for-a-key routine at `inch`, and puts each key it gets on the screen from $D100.

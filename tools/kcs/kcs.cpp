@@ -2,12 +2,12 @@
 // as a KCS recording. See usage_text.
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <complex>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,14 +42,18 @@ const char* usage_text =
     "             two tones' energies are too close to call, the crossings of the signal\n"
     "             through a band of +-n around its mean decide\n"
     "  -X         text output: bit 7 cleared and NUL bytes dropped, as a tape input wants it\n"
-    "  -R         report: speed, bytes, errors and a recording that ends inside a byte\n"
-    "             (the bytes before it are decoded) on standard error\n"
+    "  -R         report on standard error: speed, bytes, errors and where in the recording\n"
+    "             (seconds from its start) the damaged bytes are, and a recording that ends\n"
+    "             inside a byte (the bytes before it are decoded)\n"
     "  -W         encode INPUT (any bytes) as a WAV file, 22050 Hz, 8-bit mono\n"
     "  -Ln        with -W: seconds of leader tone before the data (default 5)\n"
     "\n"
     "Decoding removes the DC offset, finds the tape speed from the leader tone (recordings\n"
-    "may run several percent off), decides each bit by the energy of the two tones over the\n"
-    "bit (quadrature sums), and synchronises on every start bit to a fraction of a sample.\n"
+    "may run several percent off), weighs the two tones' energy over every bit (quadrature\n"
+    "sums, each tone measured against its usual level, as tapes lose the high tone), follows\n"
+    "the bit clock on every change of tone through wow and flutter, and frames the bits as the\n"
+    "most good bytes allow: after a damaged byte the next ones are found again. A damaged\n"
+    "byte is written and counted as a framing error.\n"
     "Exit status: 0 when bytes were decoded; 1 bad usage, unreadable input or a WAV file that\n"
     "cannot be read; 2 no carrier; 3 nothing decoded; 4 too many framing errors (the bytes\n"
     "are written all the same).\n";
@@ -243,77 +247,44 @@ std::vector<uint8_t> encode(const std::vector<uint8_t>& data, const Options& o)
     put32(wav, uint32_t(count));
     for (size_t n = 0; n < count; n++) {
         double f = bits[std::min(bits.size() - 1, size_t(n / bit_length))] ? 2400 : 1200;
-        phase += 2 * M_PI * f / RATE;
+        phase += 2 * std::numbers::pi * f / RATE;
         wav.push_back(uint8_t(std::lround(128 + 100 * std::sin(phase))));
     }
     return wav;
 }
 
 // --- decoding ------------------------------------------------------------------------
+//
+// Each stage is a pass over the recording, so that any recording, noise and silence
+// included, decodes in time linear in its length: the DC removal, the speed from the
+// leader, the tones' balance under a window of one bit slid sample by sample, its edges,
+// the bit clock, and the framing (two passes over the bits).
 
-// What a window of the signal holds: its quadrature sums against the mark and the space
-// tone (their norms are the tones' energies there) and its power.
+// A window's sums against the space and the mark tone (their norms are the tones'
+// energies there) and its power.
 struct Window {
-    std::complex<double> mark, space;
+    std::complex<double> space, mark;
     double power = 0;
 };
 
-Window operator-(const Window& a, const Window& b) { return {a.mark - b.mark, a.space - b.space, a.power - b.power}; }
+struct Bit {
+    double at;      // the centre, in samples
+    int value;      // 1 mark, 0 space, -1 no carrier
+    uint8_t share;  // of the power in the tones, in 255ths
+};
 
-Window between(const Window& a, const Window& b, double f)
-{
-    return {a.mark + (b.mark - a.mark) * f, a.space + (b.space - a.space) * f, a.power + (b.power - a.power) * f};
-}
+struct Frame {
+    int byte = 0;
+    bool whole = true;   // every bit has a carrier
+    bool framed = true;  // a space start bit and mark stop bits
+    bool parity_ok = true;
 
-// Prefix sums of the windows' terms over a stretch of the samples, so that any window,
-// fractional bounds included, costs O(1). The stretch moves on as the decoder does.
-class Sums {
-public:
-    Sums(const std::vector<float>& x, double space_frequency) : x(x), space_step(2 * M_PI * space_frequency / RATE) {}
-
-    Window over(double a, double b)
-    {
-        cover(a, b);
-        return at(b) - at(a);
-    }
-
-private:
-    static constexpr size_t CHUNK = 1 << 18;
-
-    // Only a recording with samples is asked; a window past its end reads as silence.
-    void cover(double a, double b)
-    {
-        size_t first = size_t(std::clamp(std::floor(a), 0.0, double(x.size() - 1)));
-        size_t last = size_t(std::ceil(b)) + 1;
-        if (!sums.empty() && first >= base && last < base + sums.size())
-            return;
-        base = first;
-        size_t end = std::min(x.size(), base + std::max(CHUNK, last - base + 1));
-        sums.assign(end - base + 1, Window{});
-        // The space tone's phasor turns sample by sample; the mark tone's is its square.
-        std::complex<double> turn = std::polar(1.0, -space_step), phasor = std::polar(1.0, -space_step * double(base));
-        for (size_t n = base; n < end; n++, phasor *= turn) {
-            double v = x[n];
-            const Window& s = sums[n - base];
-            sums[n - base + 1] = {s.mark + v * phasor * phasor, s.space + v * phasor, s.power + v * v};
-        }
-    }
-
-    Window at(double t) const
-    {
-        t = std::clamp(t - double(base), 0.0, double(sums.size() - 1));
-        size_t i = std::min(size_t(t), sums.size() - 2);
-        return between(sums[i], sums[i + 1], t - double(i));
-    }
-
-    const std::vector<float>& x;
-    double space_step;
-    size_t base = 0;
-    std::vector<Window> sums;
+    bool damaged() const { return !whole || !framed; }
 };
 
 struct Stats {
-    size_t frames = 0, framing = 0, parity = 0;
+    size_t frames = 0;
+    std::vector<double> framing, parity;  // where the errors are, in seconds
     double speed = 1;
     bool carrier = false;
     bool cut = false;  // the recording ends inside a byte
@@ -325,31 +296,24 @@ public:
     {
         remove_dc(samples);
         stats.speed = find_speed();
-        sums = std::make_unique<Sums>(x, 1200 * stats.speed);
         bit = RATE / (o.baud * stats.speed);
+        width = std::max<size_t>(2, size_t(std::lround(bit)));
     }
 
     std::vector<uint8_t> run()
     {
-        std::vector<uint8_t> out;
-        double t = 0;
-        while (find_start(t)) {
-            if (t + (o.frame_bits() - 0.1) * bit > double(x.size())) {
-                stats.cut = true;
-                break;
-            }
-            int value;
-            t = frame(t, value);
-            if (value >= 0)
-                out.push_back(uint8_t(value));
-        }
-        return out;
+        balance();
+        std::vector<Bit> bits = clock(edges());
+        drop_weak(bits);
+        for (const Bit& b : bits)
+            stats.carrier = stats.carrier || b.value >= 0;
+        return frames(bits);
     }
 
     Stats stats;
 
 private:
-    // The signal less its local mean over two periods of the low tone.
+    // The signal less its local mean over two periods of the space tone.
     void remove_dc(const std::vector<uint8_t>& s)
     {
         const size_t w = 37;
@@ -368,66 +332,188 @@ private:
         }
     }
 
-    // The leader is the mark tone: its measured frequency over 2400 Hz is the tape's speed.
-    double find_speed()
+    // The leader is the mark tone: its frequency over 2400 Hz is the tape's speed. The signal
+    // is mixed down by 2400 Hz and summed over blocks of 18 samples, which all but cancels
+    // the space tone; the phase steps from block to block give the tone's offset. A stretch
+    // of about 0.1 s whose steps agree and that the mark tone fills is leader.
+    double find_speed() const
     {
-        const size_t span = 8192;
-        for (size_t start = 0; start + span <= x.size(); start += span / 2) {
-            double power = 0;
-            for (size_t n = start; n < start + span; n++)
-                power += double(x[n]) * x[n];
-            if (power / span < 4)
+        const size_t block = 18, blocks = 120;
+        const std::complex<double> turn = std::polar(1.0, -2 * std::numbers::pi * 2400 / RATE);
+        std::complex<double> phasor = 1, sum = 0, previous = 0, steps = 0;
+        double agreement = 0, tone = 0, power = 0;
+        for (size_t n = 0, count = 0; n < x.size(); n++, phasor *= turn) {
+            sum += double(x[n]) * phasor;
+            power += double(x[n]) * x[n];
+            if ((n + 1) % block)
                 continue;
-            double f = mark_frequency(start, span);
+            steps += sum * std::conj(previous);
+            agreement += std::abs(sum) * std::abs(previous);
+            tone += std::norm(sum);
+            previous = sum;
+            sum = 0;
+            phasor /= std::abs(phasor);
+            if (++count % blocks)
+                continue;
+            double f = 2400 + std::arg(steps) * RATE / (2 * std::numbers::pi * block);
             // A pure tone puts about half of its power into the matching sum.
-            if (f >= 2100 && f <= 2700 && std::norm(tone_sum(start, span, f)) / (double(span) * power) > 0.3)
+            if (power > 4.0 * double(block * blocks) && std::abs(steps) > 0.9 * agreement &&
+                tone > 0.3 * double(block) * power && f >= 2100 && f <= 2700)
                 return f / 2400;
+            steps = 0;
+            agreement = tone = power = 0;
         }
         return 1;
     }
 
-    // The signal mixed down by 2400 Hz and summed over blocks of 18 samples, which all but
-    // cancels the space tone and the mirror image; the mean phase step from block to block
-    // is the mark tone's offset from 2400 Hz. Linear in the span, unlike a search over
-    // candidate frequencies.
-    double mark_frequency(size_t start, size_t span)
+    // For every position of a window of one bit: above 0 where the mark tone carries more
+    // of the energy, below 0 for the space tone, from -1 to 1; NaN without a carrier.
+    // Sliding sums: what enters the window is added, what leaves it taken off again.
+    void balance()
     {
-        const size_t block = 18;
-        std::complex<double> previous = 0, steps = 0;
-        for (size_t b = start; b + block <= start + span; b += block) {
-            std::complex<double> sum = tone_sum(b, block, 2400);
-            steps += sum * std::conj(previous);
-            previous = sum;
+        const std::complex<double> turn = std::polar(1.0, -2 * std::numbers::pi * 1200 * stats.speed / RATE);
+        std::complex<double> phasor = 1;
+        std::vector<Window> ring(width);
+        Window w;
+        Levels levels;
+        d.assign(x.size() >= width ? x.size() - width + 1 : 0, NAN);
+        shares.assign(d.size(), 0);
+        for (size_t n = 0; n < x.size(); n++, phasor *= turn) {
+            double v = x[n];
+            Window in = {v * phasor, v * phasor * phasor, v * v}, &out = ring[n % width];
+            w = {w.space + in.space - out.space, w.mark + in.mark - out.mark, w.power + in.power - out.power};
+            out = in;
+            if (n % 1024 == 0)
+                phasor /= std::abs(phasor);
+            if (n + 1 >= width)
+                d[n + 1 - width] = judge(w, levels, shares[n + 1 - width]);
         }
-        return 2400 + std::arg(steps) * RATE / (2 * M_PI * block);
     }
 
-    std::complex<double> tone_sum(size_t start, size_t count, double frequency)
-    {
-        std::complex<double> s = 0;
-        double w = 2 * M_PI * frequency / RATE;
-        for (size_t n = start; n < start + count; n++)
-            s += std::polar(double(x[n]), -w * double(n));
-        return s;
-    }
+    // The tones' typical energies where each is alone. The tape and the recorder pass the
+    // two tones unequally (the mark tone often much weaker): weighed by these, a window
+    // half of either tone balances at 0, and the edges stay where the bits change.
+    struct Levels {
+        double mark = 0, space = 0;
+        size_t marks = 0, spaces = 0;
 
-    // Above 0 for the mark tone, below 0 for the space tone, from -1 to 1; nan without a carrier.
-    double decision(double a, double b)
+        // The mean of the windows seen, then of about the last 4096.
+        void learn(double em, double es)
+        {
+            if (em > 20 * es)
+                mark += (em - mark) / double(std::min<size_t>(++marks, 4096));
+            else if (es > 20 * em)
+                space += (es - space) / double(std::min<size_t>(++spaces, 4096));
+        }
+        double mark_weight() const { return mark > 0 && space > 0 ? std::clamp(space / mark, 1.0 / 30, 30.0) : 1; }
+    };
+
+    // The balance, and the share of the window's power that the tones hold (a pure tone's
+    // is 1/2, that of noise 2/width) in 255ths. No carrier: near silence, or a small share.
+    float judge(const Window& w, Levels& levels, uint8_t& share) const
     {
-        Window w = sums->over(a, b);
-        double em = std::norm(w.mark), es = std::norm(w.space);
-        double n = b - a, p = w.power;
-        if (p < 4 * n || (em + es) < 0.1 * n * p)
+        double es = std::norm(w.space), em = std::norm(w.mark), n = double(width);
+        if (w.power < 2 * n)
             return NAN;
-        stats.carrier = true;
-        double d = (em - es) / (em + es) - o.shift / 64.0;
-        if (std::fabs(d) < 0.1)
-            d = crossings_decision(a, b);
-        return d;
+        double tones = (em + es) / (n * w.power);
+        share = uint8_t(std::min(tones, 1.0) * 255);
+        if (tones < 0.15)
+            return NAN;
+        levels.learn(em, es);
+        em *= levels.mark_weight();
+        return float((em - es) / (em + es) - o.shift / 64.0);
+    }
+
+    // Where the balance changes sign, in samples (the window's centre), passing through a
+    // band of +-0.3 so that noise about 0 makes no edge. None across a loss of carrier.
+    std::vector<double> edges() const
+    {
+        const double band = 0.3, centre = (double(width) - 1) / 2;
+        std::vector<double> found;
+        int side = 0;
+        double zero = 0;
+        for (size_t s = 1; s < d.size(); s++) {
+            if (std::isnan(d[s]) || std::isnan(d[s - 1])) {
+                side = 0;
+                continue;
+            }
+            if ((d[s - 1] > 0) != (d[s] > 0))
+                zero = double(s) - 1 + d[s - 1] / (d[s - 1] - d[s]);
+            int now = d[s] > band ? 1 : d[s] < -band ? -1 : side;
+            if (side && now != side)
+                found.push_back(zero + centre);
+            side = now;
+        }
+        return found;
+    }
+
+    // The bit clock. An edge moves the next bit's centre by half of its offset from the
+    // boundary expected before it, and the bit length by a little, which follows wow and
+    // flutter; once locked, an edge far from any boundary is noise. After a stretch without
+    // edges (the leader, or the start of the recording) the clock takes its phase from the
+    // next edge, so that the bits before it are read in step with it too.
+    std::vector<Bit> clock(const std::vector<double>& found)
+    {
+        std::vector<Bit> bits;
+        double length = bit, last = -1e30;
+        size_t e = 0;
+        for (double centre = bit / 2; !d.empty(); centre += length) {
+            bool locked = centre - last < 12 * length;
+            if (!locked && e < found.size())
+                centre = in_step(centre, found[e], length);
+            for (; e < found.size() && found[e] < centre; e++) {
+                double offset = found[e] - (centre - length / 2);
+                if (locked && std::fabs(offset) > 0.4 * length)
+                    continue;
+                centre += offset * (locked ? 0.5 : 1.0);
+                length = std::clamp(length + (locked ? 0.02 * offset : 0.0), 0.92 * bit, 1.08 * bit);
+                last = found[e];
+            }
+            if (centre + length / 2 > double(x.size()))
+                break;
+            bits.push_back(bit_at(centre, length));
+        }
+        return bits;
+    }
+
+    // The centre nearest to `centre` that has a boundary at `edge`; not before the first.
+    double in_step(double centre, double edge, double length) const
+    {
+        double c = centre + std::remainder(edge - length / 2 - centre, length);
+        return c < bit / 2 - 1 ? c + length : c;
+    }
+
+    // Bits whose tones, with their neighbours', hold less than a sixth of the power have no
+    // carrier: over one bit at 1200 baud noise often holds 0.15, and would make bytes of hiss.
+    static void drop_weak(std::vector<Bit>& bits)
+    {
+        std::vector<int> share;
+        for (const Bit& b : bits)
+            share.push_back(b.share);
+        for (size_t k = 0; k < bits.size(); k++) {
+            size_t from = k ? k - 1 : k, to = std::min(k + 2, bits.size());
+            int sum = 0;
+            for (size_t i = from; i < to; i++)
+                sum += share[i];
+            if (sum < 255 / 6.0 * double(to - from))
+                bits[k].value = -1;
+        }
+    }
+
+    // The balance at the centre decides; where it is too close to call, the crossings do.
+    Bit bit_at(double centre, double length) const
+    {
+        double s = std::max(0.0, centre - (double(width) - 1) / 2);
+        size_t i = std::min(size_t(s), d.size() - 1), j = std::min(i + 1, d.size() - 1);
+        double v = d[i] + (d[j] - d[i]) * (s - double(i));
+        int value = std::isnan(v)            ? -1
+                    : std::fabs(v) < 0.1     ? crossings_decision(centre - length / 2, centre + length / 2)
+                                             : v > 0;
+        return {centre, value, shares[i]};
     }
 
     // Counts the crossings through the hysteresis band: a mark bit has twice a space bit's.
-    double crossings_decision(double a, double b)
+    int crossings_decision(double a, double b) const
     {
         int crossings = 0, side = 0;
         for (size_t i = size_t(std::max(0.0, a)); i < size_t(std::min(b, double(x.size()))); i++) {
@@ -438,80 +524,147 @@ private:
             }
         }
         double expected_space = 2 * 1200 * stats.speed * (b - a) / RATE;
-        return crossings > 1.5 * expected_space ? 0.05 : -0.05;
+        return crossings > 1.5 * expected_space;
     }
 
-    // Moves t to the next mark-to-space edge; false at the end of the recording. The search
-    // strides over steady stretches (an edge turns the decision for a whole bit) and goes
-    // back sample by sample where the decision turned.
-    bool find_start(double& t)
+    Frame read_frame(const std::vector<Bit>& bits, size_t k) const
     {
-        const double stride = std::max(1.0, std::floor(bit / 8));
-        double previous = NAN, step = 0;
-        for (; t + bit < double(x.size()); t += step) {
-            double d = decision(t, t + bit);
-            if (previous > 0 && !(d > 0) && edge_before(t, int(step), previous))
-                return true;
-            previous = d;
-            step = t + stride + bit < double(x.size()) ? stride : 1;
-        }
-        return false;
-    }
-
-    // Looks sample by sample at the `count` windows up to t, after one whose decision was
-    // `previous`; at a mark-to-space edge t moves to it.
-    bool edge_before(double& t, int count, double previous)
-    {
-        double from = t - count;
-        for (int k = 1; k <= count; k++) {
-            double u = from + k, d = decision(u, u + bit);
-            if (previous > 0 && d <= 0) {
-                // The window straddles the edge half way: interpolate the crossing.
-                t = u - 1 + previous / (previous - d) + bit / 2;
-                return true;
-            }
-            previous = d;
-        }
-        return false;
-    }
-
-    // Reads the frame whose start bit begins at t; value = the byte, or -1 for a false start.
-    double frame(double t, int& value)
-    {
-        auto bit_at = [&](int i) {
-            double a = t + (i + 0.1) * bit, b = t + (i + 0.9) * bit;
-            double d = decision(a, b);
-            return std::isnan(d) ? -1 : d > 0 ? 1 : 0;
-        };
-        value = -1;
-        if (bit_at(0) != 0)
-            return t + bit / 2;
-        int byte = 0, ones = 0;
+        Frame f;
+        f.framed = bits[k].value == 0;
+        int ones = 0;
         for (int i = 0; i < o.data_bits; i++) {
-            int b = bit_at(1 + i);
-            if (b < 0)
-                return t + bit / 2;
-            byte |= b << i;
-            ones += b;
+            int b = bits[k + 1 + size_t(i)].value;
+            f.whole = f.whole && b >= 0;
+            f.byte |= (b == 1) << i;
+            ones += b == 1;
         }
-        int next = 1 + o.data_bits;
-        stats.frames++;
-        if (o.has_parity() && ((ones + bit_at(next++)) & 1) != (o.odd() ? 1 : 0))
-            stats.parity++;
-        bool stopped = true;
+        size_t next = k + 1 + size_t(o.data_bits);
+        if (o.has_parity()) {
+            int p = bits[next++].value;
+            f.whole = f.whole && p >= 0;
+            f.parity_ok = ((ones + (p == 1)) & 1) == (o.odd() ? 1 : 0);
+        }
         for (int i = 0; i < o.stop_bits; i++)
-            stopped = stopped && bit_at(next + i) == 1;
-        if (!stopped)
-            stats.framing++;
-        value = byte;
-        return t + (next + o.stop_bits - 1) * bit;  // the search starts on the last stop bit
+            f.framed = f.framed && bits[next + size_t(i)].value == 1;
+        return f;
+    }
+
+    // A good byte scores well; a damaged one only with a frame next to it, so that it is
+    // kept and counted inside a block but noise alone makes none.
+    static double score(const Frame& f)
+    {
+        if (f.damaged())
+            return -0.5;
+        return f.parity_ok ? 4 : 2;
+    }
+
+    // A start bit should follow a mark. One after a space bit (where a recording begins
+    // inside a byte) or at the edge of a loss of carrier (where a dropout's edge sounds like
+    // a space) is doubtful: unless a frame ends there, it takes a good frame following at
+    // once for it to count.
+    static double doubt(const std::vector<Bit>& bits, size_t k) { return k == 0 || bits[k - 1].value != 1 ? 4.5 : 0; }
+
+    enum : uint8_t { START = 1, LINKED = 2 };
+
+    // The framing of the bits that scores most, found backwards over them (dynamic
+    // programming): per bit whether a frame starts there when none must (START), and
+    // whether the next frame follows it at once (LINKED), which scores a little more, as
+    // the bytes of a block do. A frame whose start bit was lost between two such frames is
+    // kept as a damaged one (bridged). After a false or damaged frame the bytes that
+    // follow are found again, wherever they start.
+    std::vector<uint8_t> plan(const std::vector<Bit>& bits) const
+    {
+        const size_t length = size_t(o.frame_bits()), m = bits.size();
+        std::vector<double> best(m + 1, 0), chain(m + 1, -INFINITY), bridged(m + 1, -INFINITY);
+        std::vector<uint8_t> choice(m, LINKED);
+        for (size_t k = m; k-- > 0;) {
+            best[k] = best[k + 1];
+            if (k + length > m)
+                continue;
+            double framed = score(read_frame(bits, k));
+            if (bits[k].value != 0) {
+                bridged[k] = framed + chain[k + length] + 1;
+                continue;
+            }
+            double linked = std::max(chain[k + length], bridged[k + length]) + 1;
+            chain[k] = framed + std::max(linked, best[k + length]);
+            double entered = chain[k] - doubt(bits, k);
+            choice[k] = uint8_t((entered >= best[k] ? START : 0) | (linked >= best[k + length] ? LINKED : 0));
+            best[k] = std::max(best[k], entered);
+        }
+        return choice;
+    }
+
+    std::vector<uint8_t> frames(const std::vector<Bit>& bits)
+    {
+        const size_t length = size_t(o.frame_bits()), m = bits.size();
+        std::vector<uint8_t> choice = plan(bits), out;
+        size_t k = 0, end = 0, due = SIZE_MAX;
+        while (k < m) {
+            if (k != due && !(choice[k] & START)) {
+                k++;
+                continue;
+            }
+            take(read_frame(bits, k), (bits[k].at - bit / 2) / RATE, out);
+            due = choice[k] & LINKED ? k + length : SIZE_MAX;
+            k = end = k + length;
+        }
+        stats.cut = ends_inside_a_byte(bits, std::max(end, m - std::min(m, length - 1)));
+        return out;
+    }
+
+    void take(const Frame& f, double seconds, std::vector<uint8_t>& out)
+    {
+        stats.frames++;
+        if (f.damaged())
+            stats.framing.push_back(seconds);
+        else if (!f.parity_ok)
+            stats.parity.push_back(seconds);
+        out.push_back(uint8_t(f.byte));
+    }
+
+    // A start bit too close to the end for its frame, with the carrier to the end.
+    static bool ends_inside_a_byte(const std::vector<Bit>& bits, size_t from)
+    {
+        bool start = false;
+        for (size_t k = from; k < bits.size(); k++) {
+            if (bits[k].value < 0)
+                return false;
+            start = start || bits[k].value == 0;
+        }
+        return start;
     }
 
     const Options& o;
-    std::vector<float> x;
-    std::unique_ptr<Sums> sums;
+    std::vector<float> x, d;
+    std::vector<uint8_t> shares;
     double bit;
+    size_t width;
 };
+
+// "KCS: framing errors at 1.23 s, ..." with the first few places.
+void report_places(const char* what, const std::vector<double>& seconds)
+{
+    if (seconds.empty())
+        return;
+    const size_t shown = 20;
+    std::fprintf(stderr, "KCS: %s at", what);
+    for (size_t i = 0; i < std::min(shown, seconds.size()); i++)
+        std::fprintf(stderr, "%s %.3f s", i ? "," : "", seconds[i]);
+    if (seconds.size() > shown)
+        std::fprintf(stderr, " and %zu more", seconds.size() - shown);
+    std::fputc('\n', stderr);
+}
+
+void report(const Options& o, const Stats& s)
+{
+    std::fprintf(stderr, "KCS: %d baud, tape speed %+.1f %%, %zu bytes, %zu framing and %zu parity errors\n", o.baud,
+                 (s.speed - 1) * 100, s.frames, s.framing.size(), s.parity.size());
+    report_places("framing errors", s.framing);
+    report_places("parity errors", s.parity);
+    if (s.cut)
+        std::fprintf(stderr, "KCS: the recording ends inside a byte; the bytes before it are decoded\n");
+}
 
 } // namespace
 
@@ -553,10 +706,7 @@ int kcs_main(int argc, char** argv)
     }
     const Stats& s = decoder.stats;
     if (o.report)
-        std::fprintf(stderr, "KCS: %d baud, tape speed %+.1f %%, %zu bytes, %zu framing and %zu parity errors\n",
-                     o.baud, (s.speed - 1) * 100, s.frames, s.framing, s.parity);
-    if (o.report && s.cut)
-        std::fprintf(stderr, "KCS: the recording ends inside a byte; the bytes before it are decoded\n");
+        report(o, s);
     if (!s.carrier) {
         std::fprintf(stderr, "KCS: no carrier found in %s\n", o.input.c_str());
         return 2;
@@ -569,8 +719,8 @@ int kcs_main(int argc, char** argv)
         std::fprintf(stderr, "KCS: no data decoded\n");
         return 3;
     }
-    if (s.framing > std::max<size_t>(2, s.frames / 20)) {
-        std::fprintf(stderr, "KCS: too many framing errors (%zu of %zu bytes)\n", s.framing, s.frames);
+    if (s.framing.size() > std::max<size_t>(2, s.frames / 20) || s.framing.size() == s.frames) {
+        std::fprintf(stderr, "KCS: too many framing errors (%zu of %zu bytes)\n", s.framing.size(), s.frames);
         return 4;
     }
     return 0;
