@@ -34,17 +34,10 @@ std::string instruction(unsigned address, int& length)
     return text;
 }
 
-// The file the chooser gives for a save or a load; "" when the user cancelled.
-std::string choose(int mode, const char* initial)
-{
-    DiskSelect(sztFilePath, mode, initial);
-    return sztFileName.find('*') == std::string::npos ? sztFileName : "";
-}
-
 // `last` is the last address the user asked for, which may lie past $FFFF.
 bool save(const char* initial, const std::string& bytes, int last)
 {
-    std::string path = choose(0, initial);
+    std::string path = select_file(0, initial);
     if (path.empty())
         return true;
     if (!save_file(path, bytes)) {
@@ -58,7 +51,7 @@ bool save(const char* initial, const std::string& bytes, int last)
 
 bool read_binary()
 {
-    std::string path = choose(1, "*.bin");
+    std::string path = select_file(1, "*.bin");
     if (path.empty())
         return true;
     bool whole = true;

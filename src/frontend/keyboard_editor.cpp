@@ -171,11 +171,9 @@ bool save_layout(const std::string& path)
 
 void keyboard_save()
 {
-    DiskSelect(sztFilePath, 0, "*.dat");
-    if (sztFileName.find('*') != std::string::npos)
-        return;
-    if (!save_layout(sztFileName))
-        host->message_box("Unable to write the keyboard layout " + sztFileName, "ERROR Message", MSG_ERROR);
+    std::string path = select_file(0, "*.dat");
+    if (!path.empty() && !save_layout(path))
+        host->message_box("Unable to write the keyboard layout " + path, "ERROR Message", MSG_ERROR);
 }
 
 void keyboard_cancel() { LoadKeyboard(); }

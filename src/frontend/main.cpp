@@ -44,13 +44,11 @@ static void use_parent_console()
 // file; --help and --version need no display.
 int main(int argc, char** argv)
 {
+    use_parent_console();
     for (int i = 1; i < argc; i++)
         for (const char* own : {"--headless", "--help", "--version"})
-            if (std::strcmp(argv[i], own) == 0) {
-                use_parent_console();
+            if (std::strcmp(argv[i], own) == 0)
                 return headless_main(argc, argv, program_file(argv[0]));
-            }
-    use_parent_console();
     for (int i = 1; i < argc; i++)
         if (argv[i][0] == '-')
             return bad_usage(std::string("unknown option ") + argv[i]);

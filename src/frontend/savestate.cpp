@@ -331,18 +331,11 @@ namespace {
 
 std::string quick_state() { return data_path("FILES/quick.qst"); }
 
-// The file the chooser gives; "" when it was cancelled.
-std::string choose(int mode)
-{
-    DiskSelect(sztFilePath, mode, "*.qst");
-    return sztFileName.find('*') == std::string::npos ? sztFileName : "";
-}
-
 } // namespace
 
 void save_state_command(bool quick)
 {
-    std::string path = quick ? quick_state() : choose(0);
+    std::string path = quick ? quick_state() : select_file(0, "*.qst");
     if (path.empty())
         return;
     std::string problem = save_state(path);
@@ -352,7 +345,7 @@ void save_state_command(bool quick)
 
 void load_state_command(bool quick)
 {
-    std::string path = quick ? quick_state() : choose(1);
+    std::string path = quick ? quick_state() : select_file(1, "*.qst");
     if (path.empty())
         return;
     std::string missing;

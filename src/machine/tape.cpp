@@ -167,3 +167,9 @@ void DiskSelect(const std::string& folder, int mode, const std::string& name)
     sztFileName = chosen;
     remember_folder(chosen);
 }
+
+std::string select_file(int mode, const std::string& pattern)
+{
+    DiskSelect(sztFilePath, mode, pattern);
+    return sztFileName.find('*') == std::string::npos ? sztFileName : "";
+}

@@ -23,6 +23,9 @@ int tape_open_input(const std::string& path);
 void FileSaveMenue();
 void CloseSavedFiles();
 void DiskSelect(const std::string& folder, int mode, const std::string& name);
+// The chooser (mode 0 save, 1 open) in the folder of the last file chosen, showing `pattern`;
+// the file chosen, "" when the user cancelled.
+std::string select_file(int mode, const std::string& pattern);
 
 // Closes and forgets the tape streams (part of every reset).
 void tape_close_all();

@@ -3,7 +3,9 @@
 #include "cpu/loop.h"
 #include "machine/keyboard.h"
 
+#include <algorithm>
 #include <deque>
+#include <iterator>
 
 namespace {
 
@@ -18,11 +20,31 @@ constexpr uint64_t settle_cycles = 30000;
 std::deque<KeyEvent> waiting;
 bool in_flight;  // the last event is applied but not yet settled
 KeyEvent last;
-uint64_t reads_before, seen_at, applied;
-bool seen;
-// For each key of the matrix let go by the typist: the reads of its row until then, and when.
-uint64_t released_reads[64], released_at[64];
-bool released[64];
+uint64_t applied;
+
+// An event is seen once its row is read after it, and settled some cycles after that.
+struct Watch {
+    uint64_t reads_before = 0, seen_at = 0;
+    bool seen = false;
+};
+
+bool settled(Watch& w, int row)
+{
+    uint64_t now = cycle_now();
+    if (!w.seen) {
+        if (row_reads[row] == w.reads_before)
+            return false;
+        w.seen = true;
+        w.seen_at = now;
+    }
+    return now < w.seen_at || now - w.seen_at >= settle_cycles;
+}
+
+Watch watch(int row) { return {row_reads[row], 0, false}; }
+
+Watch pressed;       // the last event, while it is a press
+Watch released[64];  // each key of the matrix the typist has let go
+bool let_go[64];
 
 int index(OsiKey key) { return key.row * 8 + key.column; }
 
@@ -36,29 +58,16 @@ void stroke(OsiKey key, const OsiKey* modifier)
         waiting.push_back({*modifier, false});
 }
 
-bool same_key(OsiKey a, OsiKey b) { return a.row == b.row && a.column == b.column; }
-
-// Seen once the row was read after the event, settled some cycles later. A release need not
-// be seen unless the same key comes next: a program that stops reading the keyboard after a
-// key (a RUN, a tape load) must not hold up the keys after it.
+// The next event waits for the last press to settle. A release need not be seen unless its key
+// is pressed again (8 after "(", which is Shift and 8, however many keys came between): a
+// program that stops reading the keyboard after a key (a RUN, a tape load) must not hold up
+// the keys after it.
 bool settled(const KeyEvent& next)
 {
-    // A key pressed again (8 after "(", which is Shift and 8) waits until the program has seen
-    // it let go and the debounce is over, however many keys came between.
     int k = index(next.key);
-    if (next.down && released[k] &&
-        (row_reads[next.key.row] == released_reads[k] || cycle_now() - released_at[k] < settle_cycles))
+    if (next.down && let_go[k] && !settled(released[k], next.key.row))
         return false;
-    if (!in_flight || (!last.down && !same_key(last.key, next.key)))
-        return true;
-    uint64_t now = cycle_now();
-    if (!seen) {
-        if (row_reads[last.key.row] == reads_before)
-            return false;
-        seen = true;
-        seen_at = now;
-    }
-    return now < seen_at || now - seen_at >= settle_cycles;
+    return !in_flight || !last.down || settled(pressed, last.key.row);
 }
 
 } // namespace
@@ -94,8 +103,11 @@ void type_cancel()
 // next does not depend on what was typed before.
 void type_poll()
 {
-    if (waiting.empty() && in_flight && settled(last))
+    if (waiting.empty() && in_flight &&
+        (last.down ? settled(pressed, last.key.row) : settled(released[index(last.key)], last.key.row))) {
         in_flight = false;
+        std::fill(std::begin(let_go), std::end(let_go), false);
+    }
     if (waiting.empty() || !settled(waiting.front()))
         return;
     KeyEvent e = waiting.front();
@@ -104,15 +116,13 @@ void type_poll()
     gScan = 0;  // an old PC key event must not be applied again over the typed keys
     if (e.down) {
         osi_press(e.key);
+        pressed = watch(e.key.row);
     } else {
         osi_release(e.key);
-        released[index(e.key)] = true;
-        released_reads[index(e.key)] = row_reads[e.key.row];
-        released_at[index(e.key)] = cycle_now();
+        let_go[index(e.key)] = true;
+        released[index(e.key)] = watch(e.key.row);
     }
     last = e;
-    reads_before = row_reads[e.key.row];
-    seen = false;
     in_flight = true;
     applied++;
 }
