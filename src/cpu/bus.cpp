@@ -16,7 +16,6 @@ uint32_t memoryaddress = 0;
 uint8_t readvalue = 0;
 uint8_t writevalue = 0;
 int PokeFlag = 0;
-const uint8_t* CODEptr = nullptr;
 
 uint8_t *portaptr, *ctraptr, *portbptr, *ctrbptr;
 uint8_t *acia2cptr, *acia2dptr;

@@ -11,7 +11,6 @@ extern uint32_t memoryaddress;
 extern uint8_t readvalue;
 extern uint8_t writevalue;
 extern int PokeFlag;
-extern const uint8_t* CODEptr;
 
 // Device register bytes inside the block.
 extern uint8_t *portaptr, *ctraptr, *portbptr, *ctrbptr;
@@ -28,30 +27,33 @@ void RAMREAD();
 void RAMWRITE();
 
 // Plain memory pages are read and written here, without the call of their handler.
-inline unsigned char Peek(unsigned int address)
+inline uint8_t bus_read(const uint8_t* mem, uint32_t address)
 {
     uint32_t a = address & 0xFFFF;
     Handler read = readMEMORY[a >> 8];
-    if (read == RAMREAD)
-        return RAMptr[a];
+    if (read == RAMREAD) [[likely]]
+        return mem[a];
     memoryaddress = a;
     read();
     return readvalue;
 }
 
-inline void Poke(unsigned int address, unsigned char value)
+inline void bus_write(uint8_t* mem, uint32_t address, uint8_t value)
 {
     uint32_t a = address & 0xFFFF;
     Handler write = writeMEMORY[a >> 8];
     PokeFlag = 1;
-    if (write == RAMWRITE) {
-        RAMptr[a] = value;
+    if (write == RAMWRITE) [[likely]] {
+        mem[a] = value;
         return;
     }
     memoryaddress = a;
     writevalue = value;
     write();
 }
+
+inline unsigned char Peek(unsigned int address) { return bus_read(RAMptr, address); }
+inline void Poke(unsigned int address, unsigned char value) { bus_write(RAMptr, address, value); }
 
 void AllocMem();
 void build_memory_map();

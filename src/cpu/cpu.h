@@ -24,89 +24,126 @@ enum : uint8_t {
 
 extern Registers R;
 extern uint32_t eff_adr;
+extern uint32_t RPC_old;
+
+// What an instruction works on: the registers and the memory block. A single step works on
+// a copy of R; a run of instructions keeps its copy in the host's registers. The effective
+// address goes straight to R.EA and eff_adr, which only the debugger and the states read.
+struct Core {
+    uint32_t A, X, Y, S, P, PC;  // A to P are bytes, held in full host registers
+    uint8_t* mem;
+};
+
+inline Core core_of_R() { return Core{R.A, R.X, R.Y, R.S, R.P, R.PC, RAMptr}; }
+
+inline void set_R(const Core& c)
+{
+    R.A = c.A, R.X = c.X, R.Y = c.Y, R.S = c.S, R.P = c.P;
+    R.PC = c.PC;
+}
 
 using Routine = void (*)();
+using AddressRoutine = uint32_t (*)(Core&);
 
 extern char Op[256][6];
-extern Routine Mode[256];
+extern AddressRoutine Mode[256];
 extern int Ticks[256];
 extern Routine Inst[256];
 
 void init_cpu();
 
-// Operand bytes come straight from the block through CODEptr; only the
-// indirect jump reads its pointer through the page handlers.
-inline void addr_implied() { eff_adr = 0; }
+// Runs up to `limit` instructions back to back and returns how many ran. Each is checked
+// against the breakpoint; the run ends early at the breakpoint, when the slice's cycles are
+// spent, or after an instruction that stops the processor or starts the tape timer.
+uint32_t run_instructions(uint32_t limit);
 
-inline void addr_immediate()
+// The operand bytes follow the opcode in the block; two spare bytes past its end mirror
+// $0000-$0001 for an instruction at $FFFE. Only the indirect jump reads its pointer
+// through the page handlers.
+inline uint32_t addr_implied(Core&) { return eff_adr = 0; }
+
+inline uint32_t addr_immediate(Core& c)
 {
-    R.EA = eff_adr = R.PC;
-    R.PC = (R.PC + 1) & 0xFFFF;
+    uint32_t a = c.PC;
+    c.PC = (c.PC + 1) & 0xFFFF;
+    return R.EA = eff_adr = a;
 }
 
-inline void addr_zpage()
+inline uint32_t addr_zpage(Core& c)
 {
-    R.EA = eff_adr = CODEptr[0];
-    R.PC = (R.PC + 1) & 0xFFFF;
+    uint32_t a = c.mem[c.PC];
+    c.PC = (c.PC + 1) & 0xFFFF;
+    return R.EA = eff_adr = a;
 }
 
-inline void addr_zpagex()
+inline uint32_t addr_zpagex(Core& c)
 {
-    R.EA = eff_adr = (CODEptr[0] + R.X) & 0xFF;
-    R.PC = (R.PC + 1) & 0xFFFF;
+    uint32_t a = (c.mem[c.PC] + c.X) & 0xFF;
+    c.PC = (c.PC + 1) & 0xFFFF;
+    return R.EA = eff_adr = a;
 }
 
-inline void addr_zpagey()
+inline uint32_t addr_zpagey(Core& c)
 {
-    R.EA = eff_adr = (CODEptr[0] + R.Y) & 0xFF;
-    R.PC = (R.PC + 1) & 0xFFFF;
+    uint32_t a = (c.mem[c.PC] + c.Y) & 0xFF;
+    c.PC = (c.PC + 1) & 0xFFFF;
+    return R.EA = eff_adr = a;
 }
 
-inline void addr_abs()
+inline uint32_t operand_word(const Core& c) { return c.mem[c.PC] | (c.mem[c.PC + 1] << 8); }
+
+inline uint32_t addr_abs(Core& c)
 {
-    R.EA = eff_adr = CODEptr[0] | (CODEptr[1] << 8);
-    R.PC = (R.PC + 2) & 0xFFFF;
+    uint32_t a = operand_word(c);
+    c.PC = (c.PC + 2) & 0xFFFF;
+    return R.EA = eff_adr = a;
 }
 
-inline void addr_absx()
+inline uint32_t addr_absx(Core& c)
 {
-    R.EA = eff_adr = (CODEptr[0] | (CODEptr[1] << 8)) + R.X;
-    R.PC = (R.PC + 2) & 0xFFFF;
+    uint32_t a = operand_word(c) + c.X;
+    c.PC = (c.PC + 2) & 0xFFFF;
+    return R.EA = eff_adr = a;
 }
 
-inline void addr_absy()
+inline uint32_t addr_absy(Core& c)
 {
-    R.EA = eff_adr = (CODEptr[0] | (CODEptr[1] << 8)) + R.Y;
-    R.PC = (R.PC + 2) & 0xFFFF;
+    uint32_t a = operand_word(c) + c.Y;
+    c.PC = (c.PC + 2) & 0xFFFF;
+    return R.EA = eff_adr = a;
 }
 
 // The zero-page pointer wraps inside page 0, as on the chip.
-inline void addr_indx()
+inline uint32_t addr_indx(Core& c)
 {
-    uint8_t z = CODEptr[0] + R.X;
-    R.EA = eff_adr = RAMptr[z] | (RAMptr[uint8_t(z + 1)] << 8);
-    R.PC = (R.PC + 1) & 0xFFFF;
+    uint8_t z = c.mem[c.PC] + c.X;
+    uint32_t a = c.mem[z] | (c.mem[uint8_t(z + 1)] << 8);
+    c.PC = (c.PC + 1) & 0xFFFF;
+    return R.EA = eff_adr = a;
 }
 
-inline void addr_indy()
+inline uint32_t addr_indy(Core& c)
 {
-    uint8_t z = CODEptr[0];
-    R.EA = eff_adr = (RAMptr[z] | (RAMptr[uint8_t(z + 1)] << 8)) + R.Y;
-    R.PC = (R.PC + 1) & 0xFFFF;
+    uint8_t z = c.mem[c.PC];
+    uint32_t a = (c.mem[z] | (c.mem[uint8_t(z + 1)] << 8)) + c.Y;
+    c.PC = (c.PC + 1) & 0xFFFF;
+    return R.EA = eff_adr = a;
 }
 
-inline void addr_relative()
+inline uint32_t addr_relative(Core& c)
 {
-    R.EA = eff_adr = uint32_t(int32_t(int8_t(CODEptr[0])));
-    R.PC = (R.PC + 1) & 0xFFFF;
+    uint32_t a = uint32_t(int32_t(int8_t(c.mem[c.PC])));
+    c.PC = (c.PC + 1) & 0xFFFF;
+    return R.EA = eff_adr = a;
 }
 
 // JMP ($xxFF) takes the high byte from $xx00, as the NMOS chip does.
-inline void addr_indirect()
+inline uint32_t addr_indirect(Core& c)
 {
-    uint32_t p = CODEptr[0] | (CODEptr[1] << 8);
-    uint8_t low = Peek(p);
-    uint8_t high = Peek((p & 0xFF00) | ((p + 1) & 0xFF));
-    R.EA = eff_adr = low | (high << 8);
-    R.PC = (R.PC + 2) & 0xFFFF;
+    uint32_t p = operand_word(c);
+    uint8_t low = bus_read(c.mem, p);
+    uint8_t high = bus_read(c.mem, (p & 0xFF00) | ((p + 1) & 0xFF));
+    uint32_t a = low | (high << 8);
+    c.PC = (c.PC + 2) & 0xFFFF;
+    return R.EA = eff_adr = a;
 }

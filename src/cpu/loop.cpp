@@ -29,6 +29,7 @@ uint32_t stop_loc = 0xFFFF, trace_loc = 0xFFFF;
 uint32_t RPC_old;
 int CodeERR;
 int Abort = 1;
+void (*instruction_hook)();
 
 static int display_countdown;
 
@@ -43,10 +44,12 @@ uint64_t cycle_now() { return cycles_done + clocks; }
 
 void reset_cpu()
 {
-    R.P = FLAG_5;
-    R.A = R.X = R.Y = 0;
-    R.S = 0xFF;
-    load_vector(0xFFFC);
+    Core c = core_of_R();
+    c.P = FLAG_5;
+    c.A = c.X = c.Y = 0;
+    c.S = 0xFF;
+    load_vector(c, 0xFFFC);
+    set_R(c);
 }
 
 void Reset()
@@ -66,11 +69,13 @@ void Reset()
 // Interrupt entry pushes B clear, as the chip does; only what is pushed differs from P.
 static void interrupt(uint32_t vector)
 {
-    push(R.PC >> 8);
-    push(R.PC & 0xFF);
-    push((R.P | FLAG_5) & ~FLAG_B);
-    R.P |= FLAG_I;
-    load_vector(vector);
+    Core c = core_of_R();
+    push(c, c.PC >> 8);
+    push(c, c.PC & 0xFF);
+    push(c, (c.P | FLAG_5) & ~FLAG_B);
+    c.P |= FLAG_I;
+    load_vector(c, vector);
+    set_R(c);
 }
 
 void irq_cpu() { interrupt(0xFFFE); }
@@ -84,8 +89,9 @@ static inline void step()
         RAMptr[0x10000] = RAMptr[0];
         RAMptr[0x10001] = RAMptr[1];
     }
-    CODEptr = RAMptr + R.PC;
-    R.IR = *CODEptr++;
+    if (instruction_hook)
+        instruction_hook();
+    R.IR = RAMptr[R.PC];
     R.PC = (R.PC + 1) & 0xFFFF;
     Inst[R.IR]();
     clocks += Ticks[R.IR];
@@ -205,23 +211,17 @@ static uint32_t passes_to_next_period()
 }
 
 // Nothing but the instruction is left to a pass: the debugger is closed, no key event or
-// interrupt line waits, and the tape timer is at rest.
+// interrupt line waits, the tape timer is at rest and no hook watches the instructions.
 static bool quiet()
 {
-    return !DEnable && !irqkey && SEnable && !Hardware_timer && !NMI && !IRQ;
+    return !DEnable && !irqkey && SEnable && !Hardware_timer && !NMI && !IRQ && !instruction_hook;
 }
 
-// Up to `passes` passes of instructions back to back, each still checked against the
-// breakpoint. The run ends early where a pass would have more to do: at the breakpoint, an
-// undefined opcode that stops the processor, or a tape read that starts the timer. The last
-// pass ends with the debugger hook, as every pass does; for the others it does nothing.
+// Up to `passes` passes of instructions back to back. The last pass ends with the debugger
+// hook, as every pass does; for the others it does nothing.
 static void run_quiet(uint32_t passes)
 {
-    uint32_t n = 0;
-    do {
-        step();
-        n++;
-    } while (n < passes && clocks < t_check && R.PC != stop_loc && SEnable && !Hardware_timer);
+    uint32_t n = run_instructions(passes);
     if (IEnable && IRQ_Interrupt)
         irq_counter += n;
     if (IEnable && NMI_Interrupt)

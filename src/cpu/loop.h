@@ -17,9 +17,11 @@ extern int IRQ, NMI;
 extern uint32_t Hardware_timer;
 extern int SEnable, DEnable, SMode, DebugRDY;
 extern uint32_t stop_loc, trace_loc;
-extern uint32_t RPC_old;
 extern int CodeERR;
 extern int Abort;
+// Called before each instruction of a single step, with RPC_old set; while it is set,
+// every instruction runs as a single step.
+extern void (*instruction_hook)();
 
 // Cycles run since the program started.
 uint64_t cycle_now();
@@ -29,13 +31,6 @@ void irq_cpu();
 void nmi_cpu();
 void _6502();
 void undefined_opcode();
-
-template <Routine mode> void i_ERR()
-{
-    mode();
-    if (CodeERR)
-        undefined_opcode();
-}
 
 int SetRes();
 void RstRes();

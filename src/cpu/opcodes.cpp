@@ -10,7 +10,7 @@ Registers R;
 uint32_t eff_adr;
 
 char Op[256][6];
-Routine Mode[256];
+AddressRoutine Mode[256];
 int Ticks[256];
 Routine Inst[256];
 
@@ -18,16 +18,18 @@ namespace {
 
 struct OpcodeRow {
     const char* text;
-    Routine mode;
+    AddressRoutine mode;
     int cycles;
+    void (*run)(Core&);
     Routine inst;
 };
 
-#define OP(text, mode, cycles, name) {text, addr_##mode, cycles, i_##name<addr_##mode>}
+#define OP(text, mode, cycles, name) \
+    {text, addr_##mode, cycles, i_##name<addr_##mode>, on_R<i_##name<addr_##mode>>}
 
 // The NMOS 6502 with its published base cycle counts. Undefined opcodes are
 // skipped with the operand bytes and cycles their row gives them.
-const OpcodeRow opcode_table[256] = {
+constexpr OpcodeRow opcode_table[256] = {
     /* 00 */ OP("BRK",    implied,   7, brk),
     /* 01 */ OP("ORA",    indx,      6, ora),
     /* 02 */ OP("ERR",    immediate, 2, ERR),
@@ -288,6 +290,13 @@ const OpcodeRow opcode_table[256] = {
 
 #undef OP
 
+// An opcode's routine, inlined into the run below with its cycles.
+template <int op> inline uint32_t execute(Core& c)
+{
+    opcode_table[op].run(c);
+    return opcode_table[op].cycles;
+}
+
 } // namespace
 
 void init_cpu()
@@ -301,3 +310,59 @@ void init_cpu()
     }
     build_memory_map();
 }
+
+// Each opcode's code ends with its own fetch of the next opcode, so the host predicts the
+// jump to the next routine from the one before it.
+#define FETCH                          \
+    RPC_old = c.PC;                    \
+    if (c.PC >= 0xFFFE) {              \
+        c.mem[0x10000] = c.mem[0];     \
+        c.mem[0x10001] = c.mem[1];     \
+    }                                  \
+    op = c.mem[c.PC];                  \
+    R.IR = op;                         \
+    c.PC = (c.PC + 1) & 0xFFFF;        \
+    goto* routine[op];
+
+#define OPCODE(k)                                                                             \
+    op_##k : cycles += execute<k>(c);                                                         \
+    if (++n < limit && cycles < t_check && c.PC != stop_loc && SEnable && !Hardware_timer) { \
+        FETCH                                                                                 \
+    }                                                                                         \
+    goto done;
+
+#define ROW(h)                                                                                  \
+    OPCODE(h##0) OPCODE(h##1) OPCODE(h##2) OPCODE(h##3) OPCODE(h##4) OPCODE(h##5) OPCODE(h##6) \
+    OPCODE(h##7) OPCODE(h##8) OPCODE(h##9) OPCODE(h##A) OPCODE(h##B) OPCODE(h##C) OPCODE(h##D) \
+    OPCODE(h##E) OPCODE(h##F)
+
+#define LABELS(h)                                                                              \
+    &&op_##h##0, &&op_##h##1, &&op_##h##2, &&op_##h##3, &&op_##h##4, &&op_##h##5, &&op_##h##6, \
+    &&op_##h##7, &&op_##h##8, &&op_##h##9, &&op_##h##A, &&op_##h##B, &&op_##h##C, &&op_##h##D, \
+    &&op_##h##E, &&op_##h##F,
+
+// The registers stay in the host's registers for the whole run; globals that a page handler
+// or an undefined opcode may change are read again after every instruction.
+[[gnu::flatten]] uint32_t run_instructions(uint32_t limit)
+{
+    static const void* const routine[256] = {
+        LABELS(0x0) LABELS(0x1) LABELS(0x2) LABELS(0x3) LABELS(0x4) LABELS(0x5) LABELS(0x6) LABELS(0x7)
+        LABELS(0x8) LABELS(0x9) LABELS(0xA) LABELS(0xB) LABELS(0xC) LABELS(0xD) LABELS(0xE) LABELS(0xF)
+    };
+    Core c = core_of_R();
+    uint32_t cycles = clocks;
+    uint32_t n = 0;
+    uint8_t op;
+    FETCH
+    ROW(0x0) ROW(0x1) ROW(0x2) ROW(0x3) ROW(0x4) ROW(0x5) ROW(0x6) ROW(0x7)
+    ROW(0x8) ROW(0x9) ROW(0xA) ROW(0xB) ROW(0xC) ROW(0xD) ROW(0xE) ROW(0xF)
+done:
+    clocks = cycles;
+    set_R(c);
+    return n;
+}
+
+#undef LABELS
+#undef ROW
+#undef OPCODE
+#undef FETCH

@@ -9,7 +9,7 @@ namespace {
 enum Operand { NONE, BYTE, WORD, TARGET };
 
 struct Format {
-    Routine mode;
+    AddressRoutine mode;
     Operand operand;
     const char* text;
 };

@@ -226,7 +226,7 @@ TEST(Instructions, UndefinedOpcodesSkipTheirOperands)
 TEST(Instructions, OpcodeTableMatchesTheDataSheet)
 {
     fresh_machine();
-    struct { uint8_t op; const char* text; Routine mode; int cycles; } rows[] = {
+    struct { uint8_t op; const char* text; AddressRoutine mode; int cycles; } rows[] = {
         {0x00, "BRK", addr_implied, 7},  {0x20, "JSR", addr_abs, 6},     {0x4C, "JMP", addr_abs, 3},
         {0x6C, "JMP", addr_indirect, 5}, {0x76, "ROR", addr_zpagex, 6},  {0x7E, "ROR", addr_absx, 7},
         {0x91, "STA", addr_indy, 6},     {0x9D, "STA", addr_absx, 5},    {0xBD, "LDA", addr_absx, 4},

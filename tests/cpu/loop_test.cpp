@@ -226,6 +226,7 @@ TEST(Loop, AbortEndsAfterTheSliceAndClosesToolWindows)
 // Everything a pass may touch.
 struct PassState {
     Registers r;
+    uint32_t effective = eff_adr, last = RPC_old;
     uint32_t clocks, irq, nmi, timer, irq_counter, nmi_counter;
     int denable, senable;
     std::vector<uint8_t> memory;
@@ -237,7 +238,7 @@ struct PassState {
     }
     bool operator==(const PassState& o) const
     {
-        return !std::memcmp(&r, &o.r, sizeof r) && clocks == o.clocks && irq == o.irq && nmi == o.nmi &&
+        return !std::memcmp(&r, &o.r, sizeof r) && effective == o.effective && last == o.last && clocks == o.clocks && irq == o.irq && nmi == o.nmi &&
                timer == o.timer && irq_counter == o.irq_counter && nmi_counter == o.nmi_counter &&
                denable == o.denable && senable == o.senable && memory == o.memory;
     }

@@ -98,24 +98,16 @@ bool unescape(const std::string& text, std::string& out)
     return true;
 }
 
-// The instruction table is wrapped so that every executed instruction leaves its address.
+// Every executed instruction leaves its address.
 std::vector<uint16_t> trace_ring;
 uint64_t trace_count;
-Routine untraced[256];
 
-void traced_instruction()
-{
-    trace_ring[trace_count++ % trace_ring.size()] = RPC_old;
-    untraced[R.IR]();
-}
+void trace_instruction() { trace_ring[trace_count++ % trace_ring.size()] = RPC_old; }
 
 void start_trace(uint64_t n)
 {
     trace_ring.assign(n, 0);
-    for (int i = 0; i < 256; i++) {
-        untraced[i] = Inst[i];
-        Inst[i] = traced_instruction;
-    }
+    instruction_hook = trace_instruction;
 }
 
 void print_trace()
