@@ -83,7 +83,6 @@ M16B    = $85
 EXPN    = $87
 LISTLO  = $88
 LISTHI  = $8A
-RETLIN  = $8C
 CREATE  = $8E           ; not 0: a missing simple variable is made
 N2      = $8F           ; twice the number of subscripts
 PROD    = $90
@@ -585,16 +584,8 @@ DOCLEAR:
 ; Runs the statements from TXTPTR to the end of the line and on through the program;
 ; returns at the end of a direct line.
 RUNTEXT:
-        pla                     ; the return, where RESUME finds it
-        sta RETLIN
-        pla
-        sta RETLIN+1
-        tsx
-        stx STKLVL
-        lda RETLIN+1
-        pha
-        lda RETLIN
-        pha
+        tsx                     ; RESUME keeps the return on the stack, for the end of
+        stx STKLVL              ; a direct line
 ; The statement loop: one statement at TXTPTR, or a colon, or the end of a line.
 NEWSTT: jsr BRKCHK
         bcc :+

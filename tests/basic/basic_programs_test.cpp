@@ -189,6 +189,16 @@ TEST_F(BasicPrograms, LoopsSubroutinesAndBranches)
                        "THEN 3\n"
                        "OK\n"))
         << r.out;
+
+    // IF typed in direct mode: its statements after THEN run, and BASIC comes back to the
+    // prompt. The stack's page is filled first, so that a return taken from the wrong place
+    // goes astray for certain.
+    Result now = direct("FOR I=256 TO 447:POKE I,170:NEXT\\rIF 1 THEN PRINT \"YES\";:PRINT 2\\rIF 0 THEN PRINT \"NO\"\\r"
+                        "10 PRINT \"TEN\"\\rIF 1<2 THEN 10\\rPRINT 3\\r");
+    ASSERT_EQ(now.status, 0) << now.err << now.out;
+    EXPECT_TRUE(has(now, "THEN PRINT \"YES\";:PRINT 2\nYES 2\nOK\nIF 0 THEN PRINT \"NO\"\nOK\n10 PRINT \"TEN\"\n"
+                         "IF 1<2 THEN 10\nTEN\nOK\nPRINT 3\n 3\nOK\n"))
+        << now.out;
 }
 
 TEST_F(BasicPrograms, DataReadRestoreAndFunctions)
