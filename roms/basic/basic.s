@@ -111,6 +111,9 @@ PROGRAM = $0400
 
 FORSIZE = 17            ; text (2), line (2), variable (2), limit (5), step (5), tag
 GOSIZE  = 5             ; text (2), line (2), tag
+STKMIN  = $40           ; the lowest S at the start of an expression; from one start to
+                        ; the next, or down to the deepest routine it calls, less than 30
+                        ; bytes of the stack are used
 ZONE    = 14            ; the comma's print zones
 ELSIZE  = 5             ; the bytes of an array element, number or string
 CR      = $0D
@@ -1607,7 +1610,13 @@ CHKSTR: lda #$FF
 ; FAC = the value of the expression at TXTPTR.
 EVAL:   lda #0
 ; FAC = the expression at TXTPTR as far as its operators bind tighter than level A.
-EXPRP:  pha
+; Brackets, operators, functions and subscripts nest through here; the error OM before
+; they use up the processor stack.
+EXPRP:  tsx
+        cpx #STKMIN
+        bcs :+
+        jmp OMERR
+:       pha
         jsr OPERAND
 @next:  jsr GETOP
         bcs @done
@@ -4202,6 +4211,8 @@ BSERR:  ldx #E_BS
 ; Prints "?XX ERROR [IN line]" for error X and returns to the command loop; CONT cannot
 ; go on after it.
 ERROR:  stx ERRNUM
+        ldx #$FF                ; whatever was nested on the stack ends here
+        txs
         jsr FRESHLN
         lda #'?'
         jsr OUT

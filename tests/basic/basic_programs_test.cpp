@@ -327,6 +327,35 @@ TEST_F(BasicPrograms, ErrorsNameTheirCodeAndLine)
     EXPECT_TRUE(has(line, "FIRST\n?/0 ERROR IN 20\nOK\n")) << line.out;
 }
 
+// Recursion deeper than the stacks allow ends in ?OM ERROR and BASIC goes on: through GOSUB
+// and FOR on their own stack, and through expressions, whose brackets, operators, functions
+// and subscripts nest on the processor's stack. Moderate nesting still works.
+TEST_F(BasicPrograms, DeepRecursionRunsOutOfMemoryAndBasicGoesOn)
+{
+    auto repeat = [](const std::string& text, int times) {
+        std::string all;
+        for (int i = 0; i < times; i++)
+            all += text;
+        return all;
+    };
+    Result r = load_and("100 FOR I=1 TO 2:GOSUB 100\n"
+                        "200 PRINT " + repeat("(", 55) + "1" + repeat(")", 55) + "\n"
+                        "300 X=" + repeat("1+(", 20) + "1" + repeat(")", 20) + "\n"
+                        "400 DEF FNA(X)=FNA(X)+1:PRINT FNA(1)\n"
+                        "500 PRINT " + repeat("-", 100) + "1\n"
+                        "600 A(1)=1:PRINT " + repeat("A(", 36) + "1" + repeat(")", 36) + "\n"
+                        "700 DEF FNB(X)=X*2:DEF FNC(X)=FNB(X)+1\n"
+                        "710 PRINT FNC(FNC(FNC(1)));(((((((((2)))))))))+(1+(2+(3+(4+(SIN(ABS(-5)))))))\n",
+                        {"--type", "RUN 100\\rRUN 200\\rRUN 300\\rRUN 400\\rRUN 500\\rRUN 600\\rRUN 700\\r", "--until",
+                         PROMPT, "--type", "PRINT " + repeat("(", 60) + "1" + repeat(")", 60) + "\\rPRINT 1\\r",
+                         "--until", PROMPT});
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    for (const char* line : {"100", "200", "300", "400", "500", "600"})
+        EXPECT_TRUE(has(r, "RUN " + std::string(line) + "\n?OM ERROR IN " + line + "\nOK\n")) << r.out;
+    EXPECT_TRUE(has(r, "RUN 700\n 15  11.0410757\nOK\n")) << r.out;
+    EXPECT_TRUE(has(r, "))))\n?OM ERROR\nOK\nPRINT 1\n 1\nOK\n")) << r.out;
+}
+
 // A listing as magazines printed them for typing in: keywords without blanks, ? for PRINT,
 // several statements on a line, and a picture POKEd into the screen memory at $D000.
 TEST_F(BasicPrograms, TypeInListingWithCrunchedKeywordsAndScreenGraphics)
