@@ -3570,14 +3570,16 @@ FIN:    jsr ZEROFAC
         sta NDIG
         lda EXPN
         cmp #10
-        bcs :+                  ; a third digit is too many
+        lda #99                 ; a third digit: 99 is beyond the range already
+        bcs :+
+        lda EXPN
         asl a
         asl a
         adc EXPN
         asl a
         adc NDIG
-        sta EXPN
-:       jsr ADVANCE
+:       sta EXPN
+        jsr ADVANCE
         bne @edigit
 @esign: txa
         beq :+
@@ -3588,10 +3590,20 @@ FIN:    jsr ZEROFAC
 :       clc
         lda DEXP
         adc EXPN
-        sta DEXP
+        bvc :+
+        lda #$80                ; far below the range
+:       sta DEXP
 @made:  lda DEXP                ; times or over 10^|DEXP|
         beq @done
-        ldx #TEMP3
+        bpl @scale
+@tenth: cmp #256-38             ; 10^38 is the largest power of ten that fits: for a
+        bcs @scale              ; smaller one the number is divided by 10 first, down to
+        lda #<CTEN              ; 0 when it is too small for a number
+        jsr DIVC
+        inc DEXP
+        lda DEXP
+        bne @tenth              ; still negative
+@scale: ldx #TEMP3
         jsr STOREZ
         lda #<CONE
         jsr LDFACA

@@ -113,6 +113,12 @@ TEST_F(BasicPrograms, FunctionsAgreeWithTheCLibrary)
         {"10^-3", .001},                   {"3^20", std::pow(3.0, 20.0)},      {"7^-.5", std::pow(7.0, -.5)},
         {"4*ATN(1)", pi},                  {"EXP(LOG(5))", 5.0},               {"1E30/7", 1e30 / 7},
         {"123456.7*891.2345", 123456.7 * 891.2345}, {"1/3-1/4", 1.0 / 3 - 1.0 / 4},
+        // below 2^-128 a number is 0, typed or computed, and just above it keeps its digits; an
+        // exponent of three digits is beyond the range either way
+        {"1E-39", 0.0},                    {"-1E-45", 0.0},                    {"1E-30*1E-30", 0.0},
+        {"1E-20/1E30", 0.0},               {"1E-38/10", 0.0},                  {"123456789E-45", 1.23456789e-37},
+        {"1000E-40", 1e-37},               {"12345.6789E-42", 1.23456789e-38}, {"3E-39", 3e-39},
+        {"1E-130", 0.0},                   {"2E-099", 0.0},                    {"1E+005", 1e5},
     };
     std::string listing = "10 POKE 517,1\n";
     int line = 20;
@@ -123,7 +129,8 @@ TEST_F(BasicPrograms, FunctionsAgreeWithTheCLibrary)
     std::string printed;
     for (const Case& c : cases) {
         ASSERT_TRUE(std::getline(tape, printed)) << "nothing for " << c.basic;
-        double got = std::stod(printed);
+        double got = 0;
+        ASSERT_NO_THROW(got = std::stod(printed)) << c.basic << " printed " << printed;
         EXPECT_NEAR(got, c.expected, std::fabs(c.expected) * 1e-7) << c.basic << " printed" << printed;
     }
 
@@ -139,6 +146,11 @@ TEST_F(BasicPrograms, FunctionsAgreeWithTheCLibrary)
     EXPECT_TRUE(has(errors, "(1/3)\n?FC ERROR\nOK\n")) << errors.out;
     EXPECT_TRUE(has(errors, "9.9E37\n?OV ERROR\nOK\n")) << errors.out;
     EXPECT_TRUE(has(errors, "1E39\n?OV ERROR\nOK\n")) << errors.out;
+
+    Result tiny = direct("A=1E-45:PRINT A;1E-39;-1E-99\\rPRINT 1E30*1E30\\rPRINT 1E130\\r");
+    ASSERT_EQ(tiny.status, 0) << tiny.err << tiny.out;
+    EXPECT_TRUE(has(tiny, "1E-99\n 0  0  0\nOK\nPRINT 1E30*1E30\n?OV ERROR\nOK\nPRINT 1E130\n?OV ERROR\nOK\n"))
+        << tiny.out;
 }
 
 TEST_F(BasicPrograms, RandomNumbersRepeatFromASeed)
