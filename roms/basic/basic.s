@@ -1212,7 +1212,11 @@ OUTFB:
         bne :-
 @done:  rts
 
-; INPUT ["prompt";] variable [, variable ...]
+; INPUT ["prompt";] variable [, variable ...]. For too few values, or none (a bare
+; RETURN), "??" asks for the rest until every variable has its value: the program does not
+; go on with variables the user never answered. More values than variables: ?EXTRA
+; IGNORED. Not a number for a numeric variable: ?REDO FROM START, and the statement asks
+; again from its start.
 DOINPUT:
         jsr NODIRECT
         lda TXTPTR              ; kept for a retry
@@ -1228,18 +1232,21 @@ DOINPUT:
         lda #';'
         jsr EXPECT
 :       jsr ANSWER
-        bcs @leave
         lda #0
         jsr READVARS
-        bcc @done
-        ldx #REDO-MSGS
+        bcs @redo
+        ldy #0                  ; more values than variables: the rest is dropped
+        lda (INPTR),y
+        beq @done
+        ldx #EXTRA-MSGS
+        jmp PRMSG
+@redo:  ldx #REDO-MSGS
         jsr PRMSG
         lda LISTLO
         sta TXTPTR
-        lda LISTLO+1
+        lda LISTLO+1            ; not 0
         sta TXTPTR+1
-        jmp @ask
-@leave: jmp SKIPSTMT
+        bne @ask
 @done:  rts
 
 ; READ variable [, variable ...]
@@ -1277,13 +1284,12 @@ READVARS:
         beq @comma
         tax
         bne @item
-        lda #'?'                ; more variables than answers: ask again
-        jsr OUT
+        lda #'?'                ; more variables than values, or an empty answer: "??"
+        jsr OUT                 ; asks for the rest, as often as it takes
         jsr SWAPIN
         jsr ANSWER
-        bcs @empty
         jsr SWAPIN
-        jmp @item
+        bmi @input              ; SWAPIN leaves N set
 @comma: jsr ADVANCE
 @item:  lda RMODE
         jsr READITEM
@@ -1301,7 +1307,6 @@ READVARS:
         jsr CHKCOM
         bcs @done
         jmp @var
-@empty: jsr SKIPSTMT
 @done:  clc
 @rts:   rts
 
@@ -1315,7 +1320,7 @@ SWAPIN: ldx #1
         bpl :-
         rts
 
-; Prints "? " and reads an answer; INPTR points at it. Carry set for an empty answer.
+; Prints "? " and reads an answer; INPTR points at it.
 ANSWER: lda #'?'
         jsr OUT
         lda #' '
@@ -1325,11 +1330,7 @@ ANSWER: lda #'?'
         sta INPTR
         lda #>LINEBUF
         sta INPTR+1
-        clc
-        lda LINEBUF
-        bne :+
-        sec
-:       rts
+        rts
 
 ; An item of an answer or of DATA at TXTPTR for the variable of type VTYPE, into FAC.
 ; A = the character that also ends an unquoted string (besides the comma and the end).
@@ -4329,6 +4330,7 @@ OKMSG:  .byte "OK", CR, LF
 ; A missing simple variable reads here: a 0 exponent or length, the number 0 or "".
 ZERO5:  .byte 0
 REDO:   .byte "?REDO FROM START", CR, LF, 0
+EXTRA:  .byte "?EXTRA IGNORED", CR, LF, 0
 ERRMSG: .byte " ERROR", 0
 BRKMSG: .byte "BREAK", 0
 INMSG:  .byte " IN ", 0

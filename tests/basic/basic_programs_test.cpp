@@ -293,13 +293,18 @@ TEST_F(BasicPrograms, ArraysOfNumbersAndStrings)
 
 TEST_F(BasicPrograms, InputAsksAgainWhenAnswersAreMissingOrWrong)
 {
+    // A bare RETURN, like an answer with too few values, asks for the rest with "??"; a value
+    // that is not a number asks for the whole statement again; values too many are dropped.
     Result r = load_and("10 INPUT \"TWO\";A,B:PRINT A*B\n"
-                        "20 INPUT M,N$:PRINT \"HI \";N$;M\n",
-                        {"--type", "RUN\\r", "--until", "TWO? ", "--type", "-6\\r", "--until", "?? ", "--type",
-                         "7\\r", "--until", "-42", "--type", "X\\r", "--until", "REDO FROM START", "--type",
-                         "5,\"BOB, JR\"\\r", "--until", PROMPT});
+                        "20 INPUT M,N$:PRINT \"HI \";N$;M\n"
+                        "30 INPUT C$,D:PRINT C$;D\n",
+                        {"--type", "RUN\\r", "--until", "TWO? ", "--type", "\\r-6\\r\\r7\\r", "--until", "-42",
+                         "--type", "X\\r5,\"BOB, JR\",9\\r", "--until", "HI BOB", "--type", "A\\rY\\rB,4,5\\r",
+                         "--until", PROMPT});
     ASSERT_EQ(r.status, 0) << r.err << r.out;
-    EXPECT_TRUE(has(r, "TWO? -6\n?? 7\n-42\n? X\n?REDO FROM START\n? 5,\"BOB, JR\"\nHI BOB, JR 5\nOK\n"))
+    EXPECT_TRUE(has(r, "TWO?\n?? -6\n??\n?? 7\n-42\n"
+                       "? X\n?REDO FROM START\n? 5,\"BOB, JR\",9\n?EXTRA IGNORED\nHI BOB, JR 5\n"
+                       "? A\n?? Y\n?REDO FROM START\n? B,4,5\n?EXTRA IGNORED\nB 4\nOK\n"))
         << r.out;
 
     Result direct_input = direct("INPUT A\\r");
