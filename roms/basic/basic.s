@@ -265,7 +265,8 @@ MAIN:   lda #0
 ; --- line input ------------------------------------------------------------------
 
 ; Reads a line into LINEBUF, zero-terminated, 127 characters at most. RUB OUT and "_" take
-; back a character. RETURN ends the line, and so does LINE FEED after some text.
+; back a character, "@" cancels the line and starts a new one. RETURN ends the line, and so
+; does LINE FEED after some text.
 GETLINE:
         ldy #0
 @key:   jsr INCH
@@ -275,6 +276,11 @@ GETLINE:
         bne :+
         cpy #0
         bne @done
+:       cmp #'@'
+        bne :+
+        jsr OUT
+        jsr CRLF
+        bcc GETLINE             ; CRLF leaves carry clear
 :       cmp #$7F
         beq @back
         cmp #$08

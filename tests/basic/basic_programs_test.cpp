@@ -443,6 +443,17 @@ TEST_F(BasicPrograms, ListRunNewClearNullWaitAndUsr)
     EXPECT_EQ(slurp(tape), std::string(" 7 \r") + std::string(3, '\0') + "\n");
 }
 
+// The line editor: "_" takes back the character before it (the next one takes its place on
+// the screen), "@" cancels the whole line and a new one starts. LIST shows the blanks as typed.
+TEST_F(BasicPrograms, TypedLinesTakeBackACharacterOrCancelTheLine)
+{
+    Result r = direct("PRINT 12@PRINT 3_4\\r10 PRINT 9@10 PRINT  A ;X_B\\r20 FOR I = 1 TO 2 : NEXT\\r30 REM@\\rLIST\\r");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_TRUE(has(r, "OK\nPRINT 12@\nPRINT 4\n 4\nOK\n10 PRINT 9@\n10 PRINT  A ;B\n20 FOR I = 1 TO 2 : NEXT\n30 REM@\n"
+                       "\nLIST\n10 PRINT  A ;B\n20 FOR I = 1 TO 2 : NEXT\nOK\n"))
+        << r.out;
+}
+
 TEST_F(BasicPrograms, SavedListingLoadsBackWithItsKeywords)
 {
     fs::path tape = dir / "saved.bas";
