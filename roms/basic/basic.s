@@ -83,7 +83,6 @@ M16B    = $85
 EXPN    = $87
 LISTLO  = $88
 LISTHI  = $8A
-RETLIN  = $8C
 CREATE  = $8E           ; not 0: a missing simple variable is made
 N2      = $8F           ; twice the number of subscripts
 PROD    = $90
@@ -112,6 +111,9 @@ PROGRAM = $0400
 
 FORSIZE = 17            ; text (2), line (2), variable (2), limit (5), step (5), tag
 GOSIZE  = 5             ; text (2), line (2), tag
+STKMIN  = $40           ; the lowest S at the start of an expression; from one start to
+                        ; the next, or down to the deepest routine it calls, less than 30
+                        ; bytes of the stack are used
 ZONE    = 14            ; the comma's print zones
 ELSIZE  = 5             ; the bytes of an array element, number or string
 CR      = $0D
@@ -184,15 +186,32 @@ E_UF    = 32            ; undefined function
 .segment "CODE"
 
         jmp COLD
-        jmp WARM
 
 ; --- start ------------------------------------------------------------------------
 
+; A warm start ($A003) keeps the program and its variables; before any cold start it is one.
+WARM:   cld
+        lda MEMSIZ+1
+        bne READY
+; MEMSIZ = the first page from the program area up that does not keep what is written.
 COLD:   cld
-        ldx #$FF
-        txs
-        jsr FINDTOP
-        lda #JMPOP              ; USR calls an illegal function until it is set
+        ldy #0
+        sty MEMSIZ
+        lda #>PROGRAM
+        sta MEMSIZ+1
+@page:  inc MEMSIZ+1
+        lda MEMSIZ+1
+        cmp #>BASIC_COLD
+        beq @top
+        lda (MEMSIZ),y
+        eor #$FF
+        sta (MEMSIZ),y
+        cmp (MEMSIZ),y
+        bne @top
+        eor #$FF
+        sta (MEMSIZ),y
+        bcs @page               ; set by the equal compare
+@top:   lda #JMPOP              ; USR calls an illegal function until it is set
         sta USRJMP
         lda #<FCERR
         sta USRJMP+1
@@ -203,9 +222,8 @@ COLD:   cld
         sta PRTCOL
         sta SEEDF
         jsr DONEW
-        ldx #<BANNER
-        ldy #>BANNER
-        jsr PRSTR
+        ldx #BANNER-MSGS
+        jsr PRMSG
         sec                     ; bytes free = MEMSIZ - VARTAB
         lda MEMSIZ
         sbc VARTAB
@@ -214,48 +232,18 @@ COLD:   cld
         sbc VARTAB+1
         sta LNUM+1
         jsr PRUNS
-        ldx #<FREE
-        ldy #>FREE
-        jsr PRSTR
-        jmp READY
-
-; A warm start keeps the program and its variables.
-WARM:   cld
-        ldx #$FF
-        txs
-        lda MEMSIZ+1            ; no cold start yet
-        beq COLD
-        jmp READY
-
-; MEMSIZ = the first page from the program area up that does not keep what is written.
-FINDTOP:
-        ldy #0
-        sty MEMSIZ
-        lda #>PROGRAM
-        sta MEMSIZ+1
-@page:  inc MEMSIZ+1
-        lda MEMSIZ+1
-        cmp #>BASIC_COLD
-        beq @done
-        lda (MEMSIZ),y
-        eor #$FF
-        sta (MEMSIZ),y
-        cmp (MEMSIZ),y
-        bne @done
-        eor #$FF
-        sta (MEMSIZ),y
-        jmp @page
-@done:  rts
+        ldx #FREE-MSGS
+        jsr PRMSG
 
 ; --- the command loop ------------------------------------------------------------
 
-READY:  jsr FRESHLN
-        ldx #<OKMSG
-        ldy #>OKMSG
-        jsr PRSTR
-MAIN:   ldx #$FF
+; The prompt, with an empty processor stack.
+READY:  ldx #$FF
         txs
-        lda #0
+        jsr FRESHLN
+        ldx #OKMSG-MSGS
+        jsr PRMSG
+MAIN:   lda #0
         sta CURLIN+1
         jsr GETLINE
         jsr TOKENIZE
@@ -269,15 +257,16 @@ MAIN:   ldx #$FF
         bcs @direct
         jsr GETLINENO
         jsr STORELINE
-        jmp MAIN
+        beq MAIN                ; STORELINE leaves Z set
 @direct:
         jsr RUNTEXT
-        jmp READY
+        beq READY               ; and so does RUNTEXT
 
 ; --- line input ------------------------------------------------------------------
 
 ; Reads a line into LINEBUF, zero-terminated, 127 characters at most. RUB OUT and "_" take
-; back a character. RETURN ends the line, and so does LINE FEED after some text.
+; back a character, "@" cancels the line and starts a new one. RETURN ends the line, and so
+; does LINE FEED after some text.
 GETLINE:
         ldy #0
 @key:   jsr INCH
@@ -287,6 +276,11 @@ GETLINE:
         bne :+
         cpy #0
         bne @done
+:       cmp #'@'
+        bne :+
+        jsr OUT
+        jsr CRLF
+        bcc GETLINE             ; CRLF leaves carry clear
 :       cmp #$7F
         beq @back
         cmp #$08
@@ -300,13 +294,13 @@ GETLINE:
         sta LINEBUF,y
         iny
         jsr OUT
-        jmp @key
+        bcs @key                ; OUT leaves carry set for a printing character
 @back:  cpy #0
         beq @key
         dey
         lda #$08
         jsr OUT
-        jmp @key
+        bcc @key                ; and clear for a control character
 @done:  lda #0
         sta LINEBUF,y
         jmp CRLF
@@ -412,8 +406,8 @@ MATCHKW:
         sta PTR3
         bcc :+
         inc PTR3+1
-:       inc TMP+1
-        jmp @word
+:       inc TMP+1               ; never 0: the tokens are $80 and up
+        bne @word
 @none:  ldy COUNT
         ldx TMP
         sec
@@ -499,7 +493,7 @@ STORELINE:
         jsr ADVANCE
         cmp #0
         bne :-
-@done:  jmp DOCLEAR
+@done:  beq DOCLEAR               ; Z set by either way here
 
 ; Moves the bytes from PTR1 up to PTR3 A bytes up, the last first.
 MOVEUP: sta CHAR
@@ -515,9 +509,9 @@ MOVEUP: sta CHAR
 :       dec PTR3
         ldy #0
         lda (PTR3),y
-        ldy CHAR
+        ldy CHAR                ; never 0
         sta (PTR3),y
-        jmp @byte
+        bne @byte
 @done:  rts
 
 ; PTR1 = the start of the program.
@@ -599,16 +593,8 @@ DOCLEAR:
 ; Runs the statements from TXTPTR to the end of the line and on through the program;
 ; returns at the end of a direct line.
 RUNTEXT:
-        pla                     ; the return, where RESUME finds it
-        sta RETLIN
-        pla
-        sta RETLIN+1
-        tsx
-        stx STKLVL
-        lda RETLIN+1
-        pha
-        lda RETLIN
-        pha
+        tsx                     ; RESUME keeps the return on the stack, for the end of
+        stx STKLVL              ; a direct line
 ; The statement loop: one statement at TXTPTR, or a colon, or the end of a line.
 NEWSTT: jsr BRKCHK
         bcc :+
@@ -641,15 +627,14 @@ ENDLINE:
         bcc :+
         inc CURLIN+1
 :       lda (CURLIN),y
-        bne :+
-        jmp DOEND
-:       jsr LINESTART
-        jmp NEWSTT
+        beq DOEND
+        jsr LINESTART
+        bne NEWSTT              ; LINESTART leaves Z clear
 
 ; Goes on at TXTPTR in the statement loop, dropping whatever the statement left.
-RESUME: ldx STKLVL
+RESUME: ldx STKLVL              ; never 0
         txs
-        jmp NEWSTT
+        bne NEWSTT
 
 ; TXTPTR = the text of the line at CURLIN.
 LINESTART:
@@ -741,7 +726,7 @@ SKIPSTMT:
         cmp #':'
         beq @done
 @next:  jsr ADVANCE
-        jmp @char
+        bne @char               ; ADVANCE leaves Z clear
 @done:  rts
 
 DONEWCMD:
@@ -761,15 +746,12 @@ DORUN:  jsr DOCLEAR
         jsr SKIPSP
         beq @first
         cmp #':'
-        beq @first
-        jsr GETLINENO
-        jmp GOLINE
+        bne DOGOTO
 @first: jsr FROMSTART
         ldy #0
         lda (PTR1),y
-        bne :+
+        bne GOREC
         jmp READY
-:       jmp GOREC
 
 ; GOTO line
 DOGOTO: jsr GETLINENO
@@ -795,9 +777,9 @@ DOGOSUB:
         jsr PUSHPOS
         lda #T_GOSUB
         sta CSTK,x
-        inx
+        inx                     ; not 0
         stx CSP
-        jmp GOLINE
+        bne GOLINE
 
 ; X = CSP, after the error when the FOR/GOSUB stack has no room for A more bytes.
 CSROOM: clc
@@ -831,17 +813,17 @@ POPPOS: ldy #0
 ; RETURN: FOR loops opened since the GOSUB end with it.
 DORETURN:
         ldx CSP
-@entry: bne :+
-        ldx #E_RG
-        jmp ERROR
-:       lda CSTK-1,x
+        beq @none
+@entry: lda CSTK-1,x
         cmp #T_GOSUB
         beq @found
         txa
         sec
         sbc #FORSIZE
         tax
-        jmp @entry
+        bne @entry
+@none:  ldx #E_RG
+        jmp ERROR
 @found: txa
         sec
         sbc #GOSIZE
@@ -887,8 +869,7 @@ DOON:   jsr GETBYTEX
 @skip:  bmi @none               ; 0: none is taken
         jsr GETLINENO
         jsr CHKCOM
-        bcs @none
-        jmp @line
+        bcc @line
 @none:  pla
         jmp SKIPSTMT
 
@@ -1076,8 +1057,8 @@ FORSTORE:
 ; GOSUB: carry clear and X = the top of the entry.
 FINDFOR:
         ldx CSP
-@entry: beq @none
-        lda CSTK-1,x
+        beq @none
+@entry: lda CSTK-1,x
         cmp #T_FOR
         bne @none
         lda M16A+1
@@ -1091,10 +1072,10 @@ FINDFOR:
         sec
         sbc #FORSIZE
         tax
-        jmp @entry
-@found: clc
-        rts
+        bne @entry
 @none:  sec
+        rts
+@found: clc
         rts
 
 ; NEXT [variable [, variable ...]]
@@ -1148,9 +1129,8 @@ DONEXT: lda #0
         jmp POPPOS
 @done:  stx CSP
         jsr CHKCOM
-        bcs :+
-        jmp DONEXT
-:       rts
+        bcc DONEXT
+        rts
 
 ; PRINT items separated by ; and , (the comma moves to the next zone); TAB( and SPC(.
 DOPRINT:
@@ -1206,7 +1186,7 @@ DOPRINT:
         beq @num
         jsr FREESTR
         jsr OUTSTR
-        jmp @next
+        beq @next               ; OUTSTR leaves Z set
 @num:   jsr FOUT
         jsr OUTFBUF
         lda #' '
@@ -1238,7 +1218,11 @@ OUTFB:
         bne :-
 @done:  rts
 
-; INPUT ["prompt";] variable [, variable ...]
+; INPUT ["prompt";] variable [, variable ...]. For too few values, or none (a bare
+; RETURN), "??" asks for the rest until every variable has its value: the program does not
+; go on with variables the user never answered. More values than variables: ?EXTRA
+; IGNORED. Not a number for a numeric variable: ?REDO FROM START, and the statement asks
+; again from its start.
 DOINPUT:
         jsr NODIRECT
         lda TXTPTR              ; kept for a retry
@@ -1254,19 +1238,21 @@ DOINPUT:
         lda #';'
         jsr EXPECT
 :       jsr ANSWER
-        bcs @leave
         lda #0
         jsr READVARS
-        bcc @done
-        ldx #<REDO
-        ldy #>REDO
-        jsr PRSTR
+        bcs @redo
+        ldy #0                  ; more values than variables: the rest is dropped
+        lda (INPTR),y
+        beq @done
+        ldx #EXTRA-MSGS
+        jmp PRMSG
+@redo:  ldx #REDO-MSGS
+        jsr PRMSG
         lda LISTLO
         sta TXTPTR
-        lda LISTLO+1
+        lda LISTLO+1            ; not 0
         sta TXTPTR+1
-        jmp @ask
-@leave: jmp SKIPSTMT
+        bne @ask
 @done:  rts
 
 ; READ variable [, variable ...]
@@ -1304,13 +1290,12 @@ READVARS:
         beq @comma
         tax
         bne @item
-        lda #'?'                ; more variables than answers: ask again
-        jsr OUT
+        lda #'?'                ; more variables than values, or an empty answer: "??"
+        jsr OUT                 ; asks for the rest, as often as it takes
         jsr SWAPIN
         jsr ANSWER
-        bcs @empty
         jsr SWAPIN
-        jmp @item
+        bmi @input              ; SWAPIN leaves N set
 @comma: jsr ADVANCE
 @item:  lda RMODE
         jsr READITEM
@@ -1328,7 +1313,6 @@ READVARS:
         jsr CHKCOM
         bcs @done
         jmp @var
-@empty: jsr SKIPSTMT
 @done:  clc
 @rts:   rts
 
@@ -1342,7 +1326,7 @@ SWAPIN: ldx #1
         bpl :-
         rts
 
-; Prints "? " and reads an answer; INPTR points at it. Carry set for an empty answer.
+; Prints "? " and reads an answer; INPTR points at it.
 ANSWER: lda #'?'
         jsr OUT
         lda #' '
@@ -1352,11 +1336,7 @@ ANSWER: lda #'?'
         sta INPTR
         lda #>LINEBUF
         sta INPTR+1
-        clc
-        lda LINEBUF
-        bne :+
-        sec
-:       rts
+        rts
 
 ; An item of an answer or of DATA at TXTPTR for the variable of type VTYPE, into FAC.
 ; A = the character that also ends an unquoted string (besides the comma and the end).
@@ -1407,8 +1387,8 @@ NEXTDATA:
         lda PTR1
         sta DATLIN
         lda PTR1+1
-        sta DATLIN+1
-        jmp @line
+        sta DATLIN+1            ; not 0
+        bne @line
 @on:
         jsr SKIPSP
         cmp #','
@@ -1434,13 +1414,13 @@ NEXTDATA:
         lda DATLIN+1
         adc #0
         sta TXTPTR+1
-        jmp @check
+        bne @check              ; not 0
 @colon: jsr ADVANCE
 @check: jsr SKIPSP
         cmp #T_DATA
         beq @item
         jsr SKIPSTMT
-        jmp @stmt
+        beq @stmt               ; SKIPSTMT leaves Z set
 @item:  jmp ADVANCE
 
 DORESTORE:
@@ -1458,9 +1438,8 @@ DODIM:  lda #1
         jmp SNERR
 :       jsr ARRAYREF
         jsr CHKCOM
-        bcs :+
-        jmp DODIM
-:       rts
+        bcc DODIM
+        rts
 
 ; DEF FNname(variable) = expression
 DODEF:  jsr NODIRECT
@@ -1564,7 +1543,7 @@ LISTALL:
         beq @end
         bpl @plain
         jsr PRTOKEN
-        jmp @more
+        bne @more               ; PRTOKEN leaves Z clear
 @plain: jsr OUT
 @more:  iny
         bne @text
@@ -1572,20 +1551,6 @@ LISTALL:
         jsr NEXTREC
         jmp @line
 @done:  rts
-
-; A listed line ends in CR LF; on tape in CR, ten NULs and LF, as OSI tapes have it.
-LINEEND:
-        lda #CR
-        jsr OUT
-        lda SAVEFLAG
-        beq @lf
-        ldx #10
-        lda #0
-:       jsr OUTCH
-        dex
-        bne :-
-@lf:    lda #LF
-        jmp OUT
 
 ; Prints the keyword of token A. Preserves Y.
 PRTOKEN:
@@ -1652,7 +1617,13 @@ CHKSTR: lda #$FF
 ; FAC = the value of the expression at TXTPTR.
 EVAL:   lda #0
 ; FAC = the expression at TXTPTR as far as its operators bind tighter than level A.
-EXPRP:  pha
+; Brackets, operators, functions and subscripts nest through here; the error OM before
+; they use up the processor stack.
+EXPRP:  tsx
+        cpx #STKMIN
+        bcs :+
+        jmp OMERR
+:       pha
         jsr OPERAND
 @next:  jsr GETOP
         bcs @done
@@ -1825,7 +1796,7 @@ OPERAND:
 :       cmp #'+'
         bne :+
         jsr ADVANCE
-        jmp OPERAND
+        bne OPERAND             ; ADVANCE leaves Z clear
 :       cmp #T_NOT
         bne PRIMARY
         jsr ADVANCE
@@ -1998,9 +1969,9 @@ FINDVAR:
         bne :-
         lda PTR1
         sta PTR2
-        lda PTR1+1
+        lda PTR1+1              ; not 0
         sta PTR2+1
-        jmp @found
+        bne @found
 
 ; PTR2 += A.
 ADDPTR2:
@@ -2186,10 +2157,10 @@ FINDARR:
         tax
         iny
         lda (PTR2),y
-        adc PTR2+1
+        adc PTR2+1              ; not 0
         sta PTR2+1
         stx PTR2
-        jmp @loop
+        bne @loop
 @none:  rts
 
 ; Makes array VARNAM at STREND (PTR2) with NDIM dimensions from SUBS, all zero. Its
@@ -2589,9 +2560,9 @@ GARBAGE:
         jmp @elem
 @anext: lda PTR1
         sta PTR2
-        lda PTR1+1
+        lda PTR1+1              ; not 0
         sta PTR2+1
-        jmp @arr
+        bne @arr
 @temps: lda #<TEMPST
         sta PTR2
         lda #>TEMPST
@@ -2823,8 +2794,8 @@ FUNCTION:
         sta DSCPTR+1
         pla
         sta DSCPTR
-        pla
-        jmp @call
+        pla                     ; the token, not 0
+        bne @call
 
 FUNCS:  .word FNSGN-1, FINT-1, FNABS-1, FNUSR-1, FNFRE-1, FNPOS-1, FSQR-1, FRND-1
         .word FLOG-1, FEXP-1, FCOS-1, FSIN-1, FTAN-1, FATN-1, FNPEEK-1, FNSTR-1
@@ -2880,39 +2851,24 @@ FNASC:  jsr CHKSTR
 
 ; STR$(value): the number as PRINT shows it, without the blank after it.
 FNSTR:  jsr FOUT
-        ldy #0
-:       lda FBUF,y
-        beq :+
-        iny
-        bne :-
-:       sty STRLEN
-        lda #<FBUF
-        sta STRP
-        lda #>FBUF
-        sta STRP+1
-; FAC = a new temporary with a copy of the string STRP, STRLEN.
-NEWSTR: lda STRP
-        pha
-        lda STRP+1
-        pha
-        lda STRLEN
+        ldy FPOS                ; the length and the 0 after it
+        dey
+; FAC = a new temporary with a copy of the Y characters in FBUF.
+FBUFSTR:
+        sty STRLEN
+        tya
         jsr ALLOCSTR
-        pla
-        sta PTR2+1
-        pla
+        lda #<FBUF
         sta PTR2
+        lda #>FBUF
+        sta PTR2+1
         jsr COPYSTR
         jmp MAKETEMP
 
 FNCHR:  jsr CONVBYTE
         stx FBUF
-        lda #1
-        sta STRLEN
-        lda #<FBUF
-        sta STRP
-        lda #>FBUF
-        sta STRP+1
-        jmp NEWSTR
+        ldy #1
+        bne FBUFSTR
 
 ; VAL(string): the number at its start, 0 when there is none; read from a copy of its
 ; first 19 characters in FBUF.
@@ -3143,7 +3099,7 @@ NORMFAC:
         ora FACEXT
         beq @zero
 @bit:   lda FACM
-        bmi @done
+        bmi NORMRTS
         asl FACEXT
         rol FACM+3
         rol FACM+2
@@ -3152,22 +3108,26 @@ NORMFAC:
         dec FACEXP
         bne @bit
 @zero:  jmp ZEROFAC
-@done:  rts
+NORMRTS:
+        rts
 
 ; FAC = ARG - FAC.
 FSUB:   jsr NEGFAC
 ; FAC = ARG + FAC.
 FADD:   lda ARGEXP
-        bne :+
-        rts
-:
+        beq NORMRTS
         lda FACEXP
-        bne :+
-        jmp ARG2FAC
-:       cmp ARGEXP              ; FAC gets the larger exponent
-        bcs :+
-        jsr SWAPFA
-:       sec
+        beq ARG2FAC
+        cmp ARGEXP              ; FAC gets the larger exponent
+        bcs @sized
+        ldx #6                  ; FAC and ARG change places
+:       lda FACEXP,x
+        ldy ARGEXP,x
+        sta ARGEXP,x
+        sty FACEXP,x
+        dex
+        bpl :-
+@sized: sec
         lda FACEXP
         sbc ARGEXP
         beq @aligned
@@ -3208,34 +3168,19 @@ FADD:   lda ARGEXP
         sta FACM,x
         dex
         bpl :-
-        bcs :+
-        jsr NEGMANT             ; ARG was the larger: the sign turns
-        lda FACSGN
-        eor #$FF
-        sta FACSGN
-:       jmp NORMFAC
-@done:  rts
-
-; Exchanges FAC and ARG.
-SWAPFA: ldx #6
-:       lda FACEXP,x
-        ldy ARGEXP,x
-        sta ARGEXP,x
-        sty FACEXP,x
-        dex
-        bpl :-
-        rts
-
-; The two's complement of the mantissa and rounding byte of FAC.
-NEGMANT:
-        sec
-        ldx #4
+        bcs :++
+        ldx #4                  ; ARG was the larger: the mantissa's two's complement,
+        sec                     ; and the sign turns
 :       lda #0
         sbc FACM,x
         sta FACM,x
         dex
         bpl :-
-        rts
+        lda FACSGN
+        eor #$FF
+        sta FACSGN
+:       jmp NORMFAC
+@done:  rts
 
 ; FAC = ARG * FAC.
 FMUL:   lda FACEXP
@@ -3464,6 +3409,8 @@ FINT:   jsr ROUNDFAC
 @float: jmp NORMFAC
 @done:  rts
 
+; INDEX = the address at TXTPTR.
+GETADR: jsr EVALNUM
 ; INDEX = FAC as an address: -65535 to 65535, negative ones counting back from 65536.
 MAKEADR:
         ldx #145
@@ -3508,7 +3455,7 @@ GIVAYF: sta FACM
         lda #0
         sbc FACM
         sta FACM
-        jmp FLOAT16
+        bcc FLOAT16             ; the borrow of a number not 0
 ; FAC = the unsigned 16-bit number A (high), Y (low).
 GIVUNS: sta FACM
         sty FACM+1
@@ -3539,10 +3486,6 @@ CONVBYTE:
         jmp FCERR
 :       ldx FACM+3
         rts
-
-; INDEX = the address at TXTPTR.
-GETADR: jsr EVALNUM
-        jmp MAKEADR
 
 ; Y = the page of the number whose address is A: the zero page below $80, else the page
 ; of the constants.
@@ -3614,7 +3557,7 @@ FIN:    jsr ZEROFAC
         beq @next
         dec DEXP
 @next:  jsr ADVANCE
-        jmp @char
+        bne @char               ; ADVANCE leaves Z clear
 @exp:   cmp #'E'
         bne @made
         jsr ADVANCE
@@ -3634,15 +3577,17 @@ FIN:    jsr ZEROFAC
         sta NDIG
         lda EXPN
         cmp #10
-        bcs :+                  ; a third digit is too many
+        lda #99                 ; a third digit: 99 is beyond the range already
+        bcs :+
+        lda EXPN
         asl a
         asl a
         adc EXPN
         asl a
         adc NDIG
-        sta EXPN
-:       jsr ADVANCE
-        jmp @edigit
+:       sta EXPN
+        jsr ADVANCE
+        bne @edigit
 @esign: txa
         beq :+
         lda #0
@@ -3652,10 +3597,20 @@ FIN:    jsr ZEROFAC
 :       clc
         lda DEXP
         adc EXPN
-        sta DEXP
+        bvc :+
+        lda #$80                ; far below the range
+:       sta DEXP
 @made:  lda DEXP                ; times or over 10^|DEXP|
         beq @done
-        ldx #TEMP3
+        bpl @scale
+@tenth: cmp #256-38             ; 10^38 is the largest power of ten that fits: for a
+        bcs @scale              ; smaller one the number is divided by 10 first, down to
+        lda #<CTEN              ; 0 when it is too small for a number
+        jsr DIVC
+        inc DEXP
+        lda DEXP
+        bne @tenth              ; still negative
+@scale: ldx #TEMP3
         jsr STOREZ
         lda #<CONE
         jsr LDFACA
@@ -3737,8 +3692,8 @@ FOUT:   lda #0
         cmp #1
         bne @down
         jsr FMUL10
-        dec DEXP
-        jmp @up
+        dec DEXP                ; below 0 from here on
+        bne @up
 @down:  lda #<CE9
         jsr LDARGA
         jsr FCMPX
@@ -4195,6 +4150,11 @@ SKIPSP: ldy #0
 @done:  cmp #0
         rts
 
+; Skips blanks, then requires character (or token) A and moves past it. Preserves X.
+EXPECT: sta TMP+1
+        jsr SKIPSP
+        cmp TMP+1
+        bne SNERR
 ; Moves TXTPTR on by one. Preserves A, X and Y.
 ADVANCE:
         inc TXTPTR
@@ -4235,14 +4195,6 @@ CHKCOM: jsr SKIPSP
         jmp ADVANCE
 :       rts
 
-; Skips blanks, then requires character (or token) A. Preserves X.
-EXPECT: sta TMP+1
-        jsr SKIPSP
-        cmp TMP+1
-        beq :+
-        jmp SNERR
-:       jmp ADVANCE
-
 ; LINENUM = the line number at TXTPTR, also in A (low) and X (high); the error SN when
 ; there is none.
 GETLINENO:
@@ -4254,13 +4206,66 @@ GETLINENO:
 LINEARG:
         jsr SKIPSP
         jsr ISDIGIT
-        bcc :+
-        jmp SNERR
-:       jsr FIN
+        bcs SNERR
+        jsr FIN
         jsr MAKEADR
         lda INDEX
         ldx INDEX+1
         rts
+
+; --- errors ------------------------------------------------------------------------
+
+; Each entry loads X and skips the loads after it as the operand of a BIT.
+SNERR:  ldx #E_SN
+        .byte $2C
+FCERR:  ldx #E_FC
+        .byte $2C
+OVERR:  ldx #E_OV
+        .byte $2C
+OMERR:  ldx #E_OM
+        .byte $2C
+TMERR:  ldx #E_TM
+        .byte $2C
+BSERR:  ldx #E_BS
+; Prints "?XX ERROR [IN line]" for error X and returns to the command loop; CONT cannot
+; go on after it.
+ERROR:  stx ERRNUM
+        ldx #$FF                ; whatever was nested on the stack ends here
+        txs
+        jsr FRESHLN
+        lda #'?'
+        jsr OUT
+        ldx ERRNUM
+        lda ERRCODES,x
+        jsr OUT
+        lda ERRCODES+1,x
+        jsr OUT
+        ldx #ERRMSG-MSGS
+        jsr PRMSG
+        lda #0
+        sta OLDTXT+1
+        beq ENDMSG
+
+; Ctrl-C: BREAK IN line; CONT goes on with the statement it stopped.
+BREAK:  jsr KEEPPOS
+; Prints "BREAK [IN line]" and returns to the command loop.
+BREAKMSG:
+        jsr FRESHLN
+        ldx #BRKMSG-MSGS
+        jsr PRMSG
+; " IN line" while a program runs; READY begins a new line.
+ENDMSG: lda CURLIN+1
+        beq @ready
+        ldx #INMSG-MSGS
+        jsr PRMSG
+        ldy #1
+        lda (CURLIN),y
+        sta LNUM
+        iny
+        lda (CURLIN),y
+        sta LNUM+1
+        jsr PRUNS
+@ready: jmp READY
 
 ; --- output ------------------------------------------------------------------------
 
@@ -4284,28 +4289,34 @@ FRESHLN:
         bne CRLF
         rts
 
+; A listed line ends in CR LF; on tape in CR, ten NULs and LF, as OSI tapes have it.
+LINEEND:
+        ldx #0
+        lda SAVEFLAG
+        beq NEWLN
+        ldx #10
+        .byte $2C               ; skips the load below as the operand of a BIT
 ; A new line: CR, the NULs NULL asked for, LF. Preserves Y.
-CRLF:   lda #CR
+CRLF:   ldx NULCNT
+; CR, X NULs, LF.
+NEWLN:  lda #CR
         jsr OUT
-        ldx NULCNT
+        txa
         beq @lf
         lda #0
 :       jsr OUTCH
         dex
         bne :-
 @lf:    lda #LF
-        jmp OUT
+        bne OUT
 
-; Prints the zero-terminated text at X (low), Y (high).
-PRSTR:  stx PTR3
-        sty PTR3+1
-        ldy #0
-:       lda (PTR3),y
-        beq :+
+; Prints the zero-terminated message at MSGS+X.
+PRMSG:  lda MSGS,x
+        beq @done
         jsr OUT
-        iny
-        bne :-
-:       rts
+        inx
+        bne PRMSG
+@done:  rts
 
 ; Prints LNUM as an unsigned number.
 PRUNS:  lda LNUM+1
@@ -4315,73 +4326,21 @@ PRUNS:  lda LNUM+1
         ldy #1                  ; without the blank before it
         jmp OUTFB
 
-; --- errors ------------------------------------------------------------------------
-
-SNERR:  ldx #E_SN
-        bne ERROR
-FCERR:  ldx #E_FC
-        bne ERROR
-OVERR:  ldx #E_OV
-        bne ERROR
-OMERR:  ldx #E_OM
-        bne ERROR
-TMERR:  ldx #E_TM
-        bne ERROR
-BSERR:  ldx #E_BS
-; Prints "?XX ERROR [IN line]" for error X and returns to the command loop; CONT cannot
-; go on after it.
-ERROR:  stx ERRNUM
-        jsr FRESHLN
-        lda #'?'
-        jsr OUT
-        ldx ERRNUM
-        lda ERRCODES,x
-        jsr OUT
-        lda ERRCODES+1,x
-        jsr OUT
-        ldx #<ERRMSG
-        ldy #>ERRMSG
-        jsr PRSTR
-        lda #0
-        sta OLDTXT+1
-        beq ENDMSG
-
-; Ctrl-C: BREAK IN line; CONT goes on with the statement it stopped.
-BREAK:  jsr KEEPPOS
-; Prints "BREAK [IN line]" and returns to the command loop.
-BREAKMSG:
-        jsr FRESHLN
-        ldx #<BRKMSG
-        ldy #>BRKMSG
-        jsr PRSTR
-ENDMSG: jsr INLINE
-        jsr CRLF
-        jmp READY
-
-; " IN line" while a program runs.
-INLINE: lda CURLIN+1
-        beq @done
-        ldx #<INMSG
-        ldy #>INMSG
-        jsr PRSTR
-        ldy #1
-        lda (CURLIN),y
-        sta LNUM
-        iny
-        lda (CURLIN),y
-        sta LNUM+1
-        jmp PRUNS
-@done:  rts
-
 .segment "RODATA"
 
+; The messages PRMSG prints.
+MSGS:
 BANNER: .byte $0C, "QUARZEL BASIC", CR, LF, 0
 FREE:   .byte " BYTES FREE", CR, LF, 0
 OKMSG:  .byte "OK", CR, LF
 ; A missing simple variable reads here: a 0 exponent or length, the number 0 or "".
 ZERO5:  .byte 0
 REDO:   .byte "?REDO FROM START", CR, LF, 0
+EXTRA:  .byte "?EXTRA IGNORED", CR, LF, 0
 ERRMSG: .byte " ERROR", 0
+BRKMSG: .byte "BREAK", 0
+INMSG:  .byte " IN ", 0
+.assert * - MSGS <= 256, error, "PRMSG reaches its messages with X"
 
 
 
@@ -4499,10 +4458,8 @@ KEYWORDS:
 ; Single packed numbers, at $BF80 and above: KPAGE tells them from the zero page. Some
 ; text fills the rest.
 .segment "KONST"
-BRKMSG: .byte "BREAK", 0
 ERRCODES:
         .byte "NFSNRGODFCOVOMULBSDD/0IDTMLSSTCNUF"
-INMSG:  .byte " IN ", 0
 CONE:   .byte $81,$00,$00,$00,$00   ; 1
 CTEN:   .byte $84,$20,$00,$00,$00   ; 10
 CHALF:  .byte $80,$00,$00,$00,$00   ; 0.5

@@ -113,6 +113,12 @@ TEST_F(BasicPrograms, FunctionsAgreeWithTheCLibrary)
         {"10^-3", .001},                   {"3^20", std::pow(3.0, 20.0)},      {"7^-.5", std::pow(7.0, -.5)},
         {"4*ATN(1)", pi},                  {"EXP(LOG(5))", 5.0},               {"1E30/7", 1e30 / 7},
         {"123456.7*891.2345", 123456.7 * 891.2345}, {"1/3-1/4", 1.0 / 3 - 1.0 / 4},
+        // below 2^-128 a number is 0, typed or computed, and just above it keeps its digits; an
+        // exponent of three digits is beyond the range either way
+        {"1E-39", 0.0},                    {"-1E-45", 0.0},                    {"1E-30*1E-30", 0.0},
+        {"1E-20/1E30", 0.0},               {"1E-38/10", 0.0},                  {"123456789E-45", 1.23456789e-37},
+        {"1000E-40", 1e-37},               {"12345.6789E-42", 1.23456789e-38}, {"3E-39", 3e-39},
+        {"1E-130", 0.0},                   {"2E-099", 0.0},                    {"1E+005", 1e5},
     };
     std::string listing = "10 POKE 517,1\n";
     int line = 20;
@@ -123,7 +129,8 @@ TEST_F(BasicPrograms, FunctionsAgreeWithTheCLibrary)
     std::string printed;
     for (const Case& c : cases) {
         ASSERT_TRUE(std::getline(tape, printed)) << "nothing for " << c.basic;
-        double got = std::stod(printed);
+        double got = 0;
+        ASSERT_NO_THROW(got = std::stod(printed)) << c.basic << " printed " << printed;
         EXPECT_NEAR(got, c.expected, std::fabs(c.expected) * 1e-7) << c.basic << " printed" << printed;
     }
 
@@ -139,6 +146,11 @@ TEST_F(BasicPrograms, FunctionsAgreeWithTheCLibrary)
     EXPECT_TRUE(has(errors, "(1/3)\n?FC ERROR\nOK\n")) << errors.out;
     EXPECT_TRUE(has(errors, "9.9E37\n?OV ERROR\nOK\n")) << errors.out;
     EXPECT_TRUE(has(errors, "1E39\n?OV ERROR\nOK\n")) << errors.out;
+
+    Result tiny = direct("A=1E-45:PRINT A;1E-39;-1E-99\\rPRINT 1E30*1E30\\rPRINT 1E130\\r");
+    ASSERT_EQ(tiny.status, 0) << tiny.err << tiny.out;
+    EXPECT_TRUE(has(tiny, "1E-99\n 0  0  0\nOK\nPRINT 1E30*1E30\n?OV ERROR\nOK\nPRINT 1E130\n?OV ERROR\nOK\n"))
+        << tiny.out;
 }
 
 TEST_F(BasicPrograms, RandomNumbersRepeatFromASeed)
@@ -189,6 +201,16 @@ TEST_F(BasicPrograms, LoopsSubroutinesAndBranches)
                        "THEN 3\n"
                        "OK\n"))
         << r.out;
+
+    // IF typed in direct mode: its statements after THEN run, and BASIC comes back to the
+    // prompt. The stack's page is filled first, so that a return taken from the wrong place
+    // goes astray for certain.
+    Result now = direct("FOR I=256 TO 447:POKE I,170:NEXT\\rIF 1 THEN PRINT \"YES\";:PRINT 2\\rIF 0 THEN PRINT \"NO\"\\r"
+                        "10 PRINT \"TEN\"\\rIF 1<2 THEN 10\\rPRINT 3\\r");
+    ASSERT_EQ(now.status, 0) << now.err << now.out;
+    EXPECT_TRUE(has(now, "THEN PRINT \"YES\";:PRINT 2\nYES 2\nOK\nIF 0 THEN PRINT \"NO\"\nOK\n10 PRINT \"TEN\"\n"
+                         "IF 1<2 THEN 10\nTEN\nOK\nPRINT 3\n 3\nOK\n"))
+        << now.out;
 }
 
 TEST_F(BasicPrograms, DataReadRestoreAndFunctions)
@@ -271,13 +293,18 @@ TEST_F(BasicPrograms, ArraysOfNumbersAndStrings)
 
 TEST_F(BasicPrograms, InputAsksAgainWhenAnswersAreMissingOrWrong)
 {
+    // A bare RETURN, like an answer with too few values, asks for the rest with "??"; a value
+    // that is not a number asks for the whole statement again; values too many are dropped.
     Result r = load_and("10 INPUT \"TWO\";A,B:PRINT A*B\n"
-                        "20 INPUT M,N$:PRINT \"HI \";N$;M\n",
-                        {"--type", "RUN\\r", "--until", "TWO? ", "--type", "-6\\r", "--until", "?? ", "--type",
-                         "7\\r", "--until", "-42", "--type", "X\\r", "--until", "REDO FROM START", "--type",
-                         "5,\"BOB, JR\"\\r", "--until", PROMPT});
+                        "20 INPUT M,N$:PRINT \"HI \";N$;M\n"
+                        "30 INPUT C$,D:PRINT C$;D\n",
+                        {"--type", "RUN\\r", "--until", "TWO? ", "--type", "\\r-6\\r\\r7\\r", "--until", "-42",
+                         "--type", "X\\r5,\"BOB, JR\",9\\r", "--until", "HI BOB", "--type", "A\\rY\\rB,4,5\\r",
+                         "--until", PROMPT});
     ASSERT_EQ(r.status, 0) << r.err << r.out;
-    EXPECT_TRUE(has(r, "TWO? -6\n?? 7\n-42\n? X\n?REDO FROM START\n? 5,\"BOB, JR\"\nHI BOB, JR 5\nOK\n"))
+    EXPECT_TRUE(has(r, "TWO?\n?? -6\n??\n?? 7\n-42\n"
+                       "? X\n?REDO FROM START\n? 5,\"BOB, JR\",9\n?EXTRA IGNORED\nHI BOB, JR 5\n"
+                       "? A\n?? Y\n?REDO FROM START\n? B,4,5\n?EXTRA IGNORED\nB 4\nOK\n"))
         << r.out;
 
     Result direct_input = direct("INPUT A\\r");
@@ -315,6 +342,35 @@ TEST_F(BasicPrograms, ErrorsNameTheirCodeAndLine)
 
     Result line = run_listing("10 PRINT \"FIRST\"\n20 X=1:Y=2:PRINT X/(Y-2)\n");
     EXPECT_TRUE(has(line, "FIRST\n?/0 ERROR IN 20\nOK\n")) << line.out;
+}
+
+// Recursion deeper than the stacks allow ends in ?OM ERROR and BASIC goes on: through GOSUB
+// and FOR on their own stack, and through expressions, whose brackets, operators, functions
+// and subscripts nest on the processor's stack. Moderate nesting still works.
+TEST_F(BasicPrograms, DeepRecursionRunsOutOfMemoryAndBasicGoesOn)
+{
+    auto repeat = [](const std::string& text, int times) {
+        std::string all;
+        for (int i = 0; i < times; i++)
+            all += text;
+        return all;
+    };
+    Result r = load_and("100 FOR I=1 TO 2:GOSUB 100\n"
+                        "200 PRINT " + repeat("(", 55) + "1" + repeat(")", 55) + "\n"
+                        "300 X=" + repeat("1+(", 20) + "1" + repeat(")", 20) + "\n"
+                        "400 DEF FNA(X)=FNA(X)+1:PRINT FNA(1)\n"
+                        "500 PRINT " + repeat("-", 100) + "1\n"
+                        "600 A(1)=1:PRINT " + repeat("A(", 36) + "1" + repeat(")", 36) + "\n"
+                        "700 DEF FNB(X)=X*2:DEF FNC(X)=FNB(X)+1\n"
+                        "710 PRINT FNC(FNC(FNC(1)));(((((((((2)))))))))+(1+(2+(3+(4+(SIN(ABS(-5)))))))\n",
+                        {"--type", "RUN 100\\rRUN 200\\rRUN 300\\rRUN 400\\rRUN 500\\rRUN 600\\rRUN 700\\r", "--until",
+                         PROMPT, "--type", "PRINT " + repeat("(", 60) + "1" + repeat(")", 60) + "\\rPRINT 1\\r",
+                         "--until", PROMPT});
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    for (const char* line : {"100", "200", "300", "400", "500", "600"})
+        EXPECT_TRUE(has(r, "RUN " + std::string(line) + "\n?OM ERROR IN " + line + "\nOK\n")) << r.out;
+    EXPECT_TRUE(has(r, "RUN 700\n 15  11.0410757\nOK\n")) << r.out;
+    EXPECT_TRUE(has(r, "))))\n?OM ERROR\nOK\nPRINT 1\n 1\nOK\n")) << r.out;
 }
 
 // A listing as magazines printed them for typing in: keywords without blanks, ? for PRINT,
@@ -385,6 +441,17 @@ TEST_F(BasicPrograms, ListRunNewClearNullWaitAndUsr)
                       PROMPT, "--screen"});
     EXPECT_TRUE(has(usr, "PRINT USR(21);POS(0)\n 42  4\n")) << usr.out;
     EXPECT_EQ(slurp(tape), std::string(" 7 \r") + std::string(3, '\0') + "\n");
+}
+
+// The line editor: "_" takes back the character before it (the next one takes its place on
+// the screen), "@" cancels the whole line and a new one starts. LIST shows the blanks as typed.
+TEST_F(BasicPrograms, TypedLinesTakeBackACharacterOrCancelTheLine)
+{
+    Result r = direct("PRINT 12@PRINT 3_4\\r10 PRINT 9@10 PRINT  A ;X_B\\r20 FOR I = 1 TO 2 : NEXT\\r30 REM@\\rLIST\\r");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_TRUE(has(r, "OK\nPRINT 12@\nPRINT 4\n 4\nOK\n10 PRINT 9@\n10 PRINT  A ;B\n20 FOR I = 1 TO 2 : NEXT\n30 REM@\n"
+                       "\nLIST\n10 PRINT  A ;B\n20 FOR I = 1 TO 2 : NEXT\nOK\n"))
+        << r.out;
 }
 
 TEST_F(BasicPrograms, SavedListingLoadsBackWithItsKeywords)
