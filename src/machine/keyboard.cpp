@@ -23,10 +23,12 @@ uint64_t row_reads[8];
 namespace {
 
 // The legends of the OSI keyboard: each row from bit 7 down, lower and upper legend.
-const struct {
+struct Legend {
     OsiKey key;
     char plain, shifted;
-} legends[] = {
+};
+
+const Legend legends[] = {
     {{0, 7}, '1', '!'},  {{0, 6}, '2', '"'},  {{0, 5}, '3', '#'}, {{0, 4}, '4', '$'}, {{0, 3}, '5', '%'},
     {{0, 2}, '6', '&'},  {{0, 1}, '7', '\''}, {{1, 7}, '8', '('}, {{1, 6}, '9', ')'}, {{1, 5}, '0', '@'},
     {{1, 4}, ':', '*'},  {{1, 3}, '-', '='},  {{2, 7}, '.', '>'}, {{2, 6}, 'L', '\\'}, {{2, 5}, 'O', '_'},
@@ -126,21 +128,29 @@ void hot_key(const HotKey& k)
 
 uint8_t column_mask(OsiKey key) { return uint8_t(~(1 << key.column)); }
 
+char upper_case(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
+
+// The legend carrying c, a letter in either case; null for none.
+const Legend* legend_for(char c)
+{
+    if (c == 0)
+        return nullptr;
+    for (const Legend& l : legends)
+        if (upper_case(c) == l.plain || upper_case(c) == l.shifted)
+            return &l;
+    return nullptr;
+}
+
 } // namespace
 
 bool osi_key_for(char c, OsiKey& key, bool& shifted)
 {
-    if (c == 0)
+    const Legend* l = legend_for(c);
+    if (!l)
         return false;
-    char upper = (c >= 'a' && c <= 'z') ? char(c - 32) : c;
-    for (const auto& l : legends) {
-        if (upper == l.plain || upper == l.shifted) {
-            key = l.key;
-            shifted = upper != l.plain;
-            return true;
-        }
-    }
-    return false;
+    key = l->key;
+    shifted = upper_case(c) != l->plain;
+    return true;
 }
 
 void osi_press(OsiKey key)
@@ -158,7 +168,9 @@ void osi_release(OsiKey key)
 }
 
 // Letters leave the Shift keys as the PC's Shift keys set them, so that Shift Lock decides
-// their case as on the OSI; every other character sets the OSI Shift as its legend needs.
+// their case as on the OSI; but K to O carry [ \ ] ^ _ above them, so these letters go in
+// unshifted, or a capital N typed with Shift would be ^ and a capital O would rub out. Every
+// other character sets the OSI Shift as its legend needs.
 bool translated_down(uint32_t scan, char c)
 {
     OsiKey key;
@@ -168,9 +180,10 @@ bool translated_down(uint32_t scan, char c)
     CIA2();
     gScan = 0;  // a pending event must not be applied again over this key
     bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    bool symbol_above = letter && legend_for(c)->shifted;
     if (!letter && shifted) {
         osi_press(OSI_SHIFT_LEFT);
-    } else if (!letter) {
+    } else if (!letter || symbol_above) {
         osi_release(OSI_SHIFT_LEFT);
         osi_release(OSI_SHIFT_RIGHT);
     }

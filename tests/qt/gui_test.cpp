@@ -141,6 +141,9 @@ TEST_F(Window, TranslatedKeysPressTheOsiKeysCarryingTheirCharacters)
     } cases[] = {
         {0x0D, '+', {6, 2}, true}, {0x27, ':', {1, 4}, false}, {0x28, '"', {0, 6}, true},
         {0x09, '*', {1, 4}, true}, {0x0D, '=', {1, 3}, true},
+        // capitals typed with Shift: most letters keep it, Shift Lock deciding their case, but N
+        // would be ^ and O a rub-out with the OSI Shift down
+        {0x19, 'P', {6, 1}, true}, {0x31, 'N', {5, 3}, false}, {0x18, 'O', {2, 5}, false},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.c);
