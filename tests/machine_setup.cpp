@@ -55,6 +55,7 @@ void fresh_machine()
     IRQ = NMI = 0;
     Hardware_timer = 0;
     clocks = 0;
+    t_check = 60000;
     SEnable = 1;
     DEnable = SMode = 0;
     DebugRDY = 1;
@@ -64,6 +65,7 @@ void fresh_machine()
     SpeedPos = 100;
     Abort = 1;
     gScan = irqkey = 0;
+    instruction_hook = nullptr;
     init_cpu();
     PokeFlag = 0;
 }

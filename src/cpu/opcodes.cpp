@@ -314,6 +314,7 @@ void init_cpu()
 // Each opcode's code ends with its own fetch of the next opcode, so the host predicts the
 // jump to the next routine from the one before it.
 #define FETCH                          \
+    clocks = cycles;                   \
     RPC_old = c.PC;                    \
     if (c.PC >= 0xFFFE) {              \
         c.mem[0x10000] = c.mem[0];     \
@@ -342,7 +343,8 @@ void init_cpu()
     &&op_##h##E, &&op_##h##F,
 
 // The registers stay in the host's registers for the whole run; globals that a page handler
-// or an undefined opcode may change are read again after every instruction.
+// or an undefined opcode may change are read again after every instruction. The cycle count
+// is kept current for the handlers, as a single step keeps it.
 [[gnu::flatten]] uint32_t run_instructions(uint32_t limit)
 {
     static const void* const routine[256] = {

@@ -223,13 +223,23 @@ TEST(Loop, AbortEndsAfterTheSliceAndClosesToolWindows)
     EXPECT_EQ(DEnable, 0);
 }
 
+// The cycle counts a device page at $9000 saw when it was read.
+std::vector<uint64_t> device_reads;
+
+void record_read()
+{
+    device_reads.push_back(cycle_now());
+    readvalue = 0x5A;
+}
+
 // Everything a pass may touch.
 struct PassState {
     Registers r;
     uint32_t effective = eff_adr, last = RPC_old;
     uint32_t clocks, irq, nmi, timer, irq_counter, nmi_counter;
-    int denable, senable;
+    int denable, senable, poked = PokeFlag;
     std::vector<uint8_t> memory;
+    std::vector<uint64_t> reads = device_reads;
 
     PassState()
         : r(R), clocks(::clocks), irq(IRQ), nmi(NMI), timer(Hardware_timer), irq_counter(::irq_counter),
@@ -238,18 +248,22 @@ struct PassState {
     }
     bool operator==(const PassState& o) const
     {
-        return !std::memcmp(&r, &o.r, sizeof r) && effective == o.effective && last == o.last && clocks == o.clocks && irq == o.irq && nmi == o.nmi &&
-               timer == o.timer && irq_counter == o.irq_counter && nmi_counter == o.nmi_counter &&
-               denable == o.denable && senable == o.senable && memory == o.memory;
+        return !std::memcmp(&r, &o.r, sizeof r) && effective == o.effective && last == o.last &&
+               clocks == o.clocks && irq == o.irq && nmi == o.nmi && timer == o.timer &&
+               irq_counter == o.irq_counter && nmi_counter == o.nmi_counter && denable == o.denable &&
+               senable == o.senable && poked == o.poked && memory == o.memory && reads == o.reads;
     }
 };
 
-// A program that counts in memory with interrupts on, periods of both lines, the tape timer
-// running down and a breakpoint late in the slice.
+// A program that counts in memory and reads a device page with interrupts on, periods of both
+// lines, the tape timer running down and a breakpoint late in the slice.
 void busy_machine(uint32_t breakpoint)
 {
     nop_machine();
-    load(0x0300, {0x58, 0xEE, 0x00, 0x10, 0xD0, 0xFB, 0xEE, 0x01, 0x10, 0x4C, 0x01, 0x03});  // CLI; INC $1000 ...
+    readMEMORY[0x90] = record_read;
+    device_reads.clear();
+    // CLI; INC $1000; BNE *-3; INC $1001; LDA $9000; JMP $0301
+    load(0x0300, {0x58, 0xEE, 0x00, 0x10, 0xD0, 0xFB, 0xEE, 0x01, 0x10, 0xAD, 0x00, 0x90, 0x4C, 0x01, 0x03});
     load(0x0200, {0xEE, 0x02, 0x10, 0x40});                                                   // NMI: INC $1002, RTI
     load(0x0210, {0xEE, 0x03, 0x10, 0x40});                                                   // IRQ: INC $1003, RTI
     IEnable = 1;
@@ -276,6 +290,46 @@ TEST(Loop, SliceDoesWhatSinglePassesDo)
         CIA2();  // as the slice's wait does
         EXPECT_TRUE(PassState() == sliced) << "breakpoint " << std::hex << breakpoint;
         EXPECT_GT(RAMptr[0x1002] + RAMptr[0x1003], 0) << "interrupts were taken";
+        if (breakpoint == 0xFFFF) {
+            EXPECT_GT(sliced.reads.size(), 10u) << "the device was read";
+        }
+    }
+}
+
+// Instructions back to back do what single steps do where the operands wrap past $FFFF and
+// where an undefined opcode stops the processor.
+TEST(Loop, RunOfInstructionsDoesWhatSingleStepsDo)
+{
+    const struct {
+        uint32_t pc;
+        std::vector<uint8_t> code;
+        int count;
+        bool stop_on_error;
+        uint8_t a;
+    } cases[] = {
+        {0xFFFE, {0xAD, 0x34}, 2, false, 0x5A},  // LDA $1234 with its high byte at $0000, then NOP
+        {0xFFFF, {0xA9}, 2, false, 0x12},        // LDA #$12 from $0000, then NOP
+        {0x0300, {0xA9, 0x55, 0xEA, 0x02, 0x77}, 3, true, 0x55},  // LDA #$55; NOP; an undefined opcode
+    };
+    for (const auto& k : cases) {
+        auto setup = [&] {
+            nop_machine();
+            map_all_ram();
+            std::copy(k.code.begin(), k.code.end(), RAMptr + k.pc);
+            load(0x0000, {0x12, 0xEA});
+            load(0x1234, {0x5A});
+            R.PC = k.pc;
+            CodeERR = k.stop_on_error;
+        };
+        setup();
+        for (int i = 0; i < k.count; i++)
+            _6502();
+        PassState stepped;
+        setup();
+        EXPECT_EQ(run_instructions(k.count), uint32_t(k.count));
+        EXPECT_TRUE(PassState() == stepped) << std::hex << k.pc;
+        EXPECT_EQ(R.A, k.a);
+        EXPECT_EQ(SEnable, k.stop_on_error ? 0 : 1);
     }
 }
 

@@ -617,6 +617,7 @@ int headless_main(int argc, char** argv, const std::string& program_file)
     options = Options();  // a fresh start for every call, as a fuzz target makes them
     headless = HeadlessHost();
     trace_count = 0;
+    instruction_hook = nullptr;
     const Options& o = options;
     int status = parse(argc, argv);
     if (status)
