@@ -1,6 +1,7 @@
 // The processor on random memory behind random page handlers, from any registers, with
 // interrupts at random moments: the program counter stays an address, and the sanitizers
-// see every access outside the memory block.
+// see every access outside the memory block. Then the same memory and registers without
+// devices, run once a single step at a time and once back to back: both end alike.
 #include "fuzz_machine.h"
 #include "fuzz_support.h"
 
@@ -20,6 +21,58 @@ namespace {
 const Handler reads[] = {RAMREAD, ROMBASICREAD, ROMKERNALREAD, NULLREAD, VIDCREAD, CVIDCREAD, KEYBREAD, ACIA1READ, ACIA2READ};
 const Handler writes[] = {RAMWRITE, NULLWRITE, VIDCWRITE, CVIDCWRITE, GDCWRITE, KEYBWRITE, ACIA1WRITE, ACIA2WRITE};
 constexpr int steps = 5000;
+
+struct Snapshot {
+    Registers r;
+    uint32_t effective, last, cycles;
+    std::vector<uint8_t> memory;
+};
+
+Snapshot snapshot()
+{
+    return {R, eff_adr, RPC_old, clocks, std::vector<uint8_t>(RAMptr, RAMptr + 0x10000)};
+}
+
+void restore(const Snapshot& s)
+{
+    R = s.r;
+    eff_adr = s.effective;
+    RPC_old = s.last;
+    clocks = s.cycles;
+    std::copy(s.memory.begin(), s.memory.end(), RAMptr);
+}
+
+// Pages of RAM, ROM or nothing, whose handlers have no side effects.
+void compare_runs(const std::vector<uint8_t>& map)
+{
+    for (int p = 0; p < 256; p++) {
+        int kind = map[p] % 3;
+        readMEMORY[p] = kind == 2 ? NULLREAD : RAMREAD;
+        writeMEMORY[p] = kind == 0 ? RAMWRITE : NULLWRITE;
+    }
+    CodeERR = 0;
+    SEnable = 1;
+    Hardware_timer = 0;
+    stop_loc = 0x10000;  // never reached
+    t_check = 0xFFFFFFFF;
+    clocks = 0;
+    Snapshot start = snapshot();
+    for (int i = 0; i < steps; i++)
+        _6502();
+    Snapshot stepped = snapshot();
+    restore(start);
+    require(run_instructions(steps) == uint32_t(steps), "the run goes on to its end");
+    Snapshot run = snapshot();
+    const Registers &a = run.r, &b = stepped.r;
+    require(a.A == b.A && a.X == b.X && a.Y == b.Y && a.S == b.S && a.P == b.P && a.PC == b.PC && a.IR == b.IR &&
+                a.EA == b.EA,
+            "the registers end alike");
+    require(run.effective == stepped.effective && run.last == stepped.last, "the addresses end alike");
+    require(run.cycles == stepped.cycles, "the cycles end alike");
+    require(run.memory == stepped.memory, "the memory ends alike");
+    stop_loc = 0xFFFF;
+    t_check = 60000;
+}
 
 } // namespace
 
@@ -46,10 +99,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     R.S = input.ConsumeIntegral<uint8_t>();
     R.P = input.ConsumeIntegral<uint8_t>();
     R.PC = input.ConsumeIntegral<uint16_t>();
-    std::memset(RAMptr, 0, 0x10000);
+    Registers first = R;
     std::vector<uint8_t> memory = input.ConsumeRemainingBytes<uint8_t>();
-    for (size_t i = 0; i < memory.size(); i++)
-        RAMptr[(R.PC + i) & 0xFFFF] = memory[i];
+    auto load = [&] {
+        std::memset(RAMptr, 0, 0x10000);
+        for (size_t i = 0; i < memory.size(); i++)
+            RAMptr[(first.PC + i) & 0xFFFF] = memory[i];
+    };
+    load();
 
     for (int i = 0; i < steps; i++) {
         IRQ |= i == irq_at;
@@ -57,5 +114,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         _6502();
         require(R.PC <= 0xFFFF, "the program counter stays an address");
     }
+
+    IRQ = NMI = 0;
+    R = first;
+    load();
+    compare_runs(map);
     return 0;
 }
