@@ -173,14 +173,15 @@ void osi_release(OsiKey key)
 // other character sets the OSI Shift as its legend needs.
 bool translated_down(uint32_t scan, char c)
 {
-    OsiKey key;
-    bool shifted;
-    if (!osi_key_for(c, key, shifted))
+    const Legend* l = legend_for(c);
+    if (!l)
         return false;
     CIA2();
     gScan = 0;  // a pending event must not be applied again over this key
+    OsiKey key = l->key;
+    bool shifted = upper_case(c) != l->plain;
     bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    bool symbol_above = letter && legend_for(c)->shifted;
+    bool symbol_above = letter && l->shifted;
     if (!letter && shifted) {
         osi_press(OSI_SHIFT_LEFT);
     } else if (!letter || symbol_above) {
