@@ -126,9 +126,9 @@ void hot_key(const HotKey& k)
     }
 }
 
-uint8_t column_mask(OsiKey key) { return uint8_t(~(1 << key.column)); }
-
 char upper_case(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
+
+bool is_letter(char c) { return upper_case(c) >= 'A' && upper_case(c) <= 'Z'; }
 
 // The legend carrying c, a letter in either case; null for none.
 const Legend* legend_for(char c)
@@ -139,6 +139,84 @@ const Legend* legend_for(char c)
         if (upper_case(c) == l.plain || upper_case(c) == l.shifted)
             return &l;
     return nullptr;
+}
+
+const HotKey* hot_key_for(uint32_t scan)
+{
+    for (const HotKey& k : hot_keys)
+        if (scan == k.scan)
+            return &k;
+    return nullptr;
+}
+
+bool is_command(const HotKey& k) { return k.action != CAPS && k.action != SPECIAL; }
+
+// The PC key event in gScan: its hot key (the commands only when `commands`), Shift Lock engaged
+// by a key-down, every key let go by the release of an extended key.
+void key_event(bool commands)
+{
+    irqkey = 0;
+    if (gScan <= 0x7F) {
+        const HotKey* k = hot_key_for(gScan);
+        if (k && (commands || !is_command(*k)))
+            hot_key(*k);
+        if (caps == 1)
+            key_matrix[7] &= 0xFE;
+    }
+    if (gScan > 0xC6) {
+        CIA_Clear();
+        gScan = 0;
+    }
+}
+
+uint64_t bit(OsiKey key) { return uint64_t(1) << (key.row * 8 + key.column); }
+
+// Letters leave the Shift keys as the PC's Shift keys set them, so that Shift Lock decides
+// their case as on the OSI; but K to O carry [ \ ] ^ _ above them, so these letters go in
+// unshifted, or a capital N typed with Shift would be ^ and a capital O would rub out. Every
+// other character sets the OSI Shift as its legend needs.
+bool translated_down(uint32_t scan, char c)
+{
+    const Legend* l = legend_for(c);
+    if (!l)
+        return false;
+    bool shifted = upper_case(c) != l->plain;
+    bool letter = is_letter(c);
+    KeyEvent e;
+    e.down = bit(l->key);
+    if (!letter && shifted)
+        e.down |= bit(OSI_SHIFT_LEFT);
+    else if (!letter || l->shifted)
+        e.up = bit(OSI_SHIFT_LEFT) | bit(OSI_SHIFT_RIGHT);
+    translated[scan] = {l->key, !letter && shifted};
+    type_key(e);
+    return true;
+}
+
+// Releases what translated_down pressed for `scan`; false when it pressed nothing.
+bool translated_up(uint32_t scan)
+{
+    Translated& t = translated[scan];
+    if (t.key.row < 0)
+        return false;
+    KeyEvent e;
+    e.up = bit(t.key) | (t.shift ? bit(OSI_SHIFT_LEFT) : 0);
+    type_key(e);
+    t = Translated();
+    return true;
+}
+
+// Ctrl with a letter, typed however quickly or released in whatever order, is its control
+// character and nothing else.
+bool control_stroke(char c)
+{
+    const Legend* l = legend_for(c);
+    if (!l)
+        return false;
+    uint64_t keys = bit(l->key) | bit(OSI_CTRL);
+    type_key({keys, 0, -1, false});
+    type_key({0, keys, -1, false});
+    return true;
 }
 
 } // namespace
@@ -153,56 +231,52 @@ bool osi_key_for(char c, OsiKey& key, bool& shifted)
     return true;
 }
 
-void osi_press(OsiKey key)
+// A pending PC key event must not be applied again over the change.
+void osi_change(uint64_t down, uint64_t up)
 {
-    press(key.row, column_mask(key));
-    if (caps == 1)
+    CIA2();
+    gScan = 0;
+    for (int r = 0; r < 8; r++) {
+        key_matrix[r] |= uint8_t(up >> (r * 8));
+        key_matrix[r] &= ~uint8_t(down >> (r * 8));
+    }
+    if (down && caps == 1)
         key_matrix[7] &= 0xFE;
     refresh_columns();
 }
 
-void osi_release(OsiKey key)
+void apply_scan(uint32_t scan)
 {
-    release(key.row, column_mask(key));
-    refresh_columns();
-}
-
-// Letters leave the Shift keys as the PC's Shift keys set them, so that Shift Lock decides
-// their case as on the OSI; but K to O carry [ \ ] ^ _ above them, so these letters go in
-// unshifted, or a capital N typed with Shift would be ^ and a capital O would rub out. Every
-// other character sets the OSI Shift as its legend needs.
-bool translated_down(uint32_t scan, char c)
-{
-    const Legend* l = legend_for(c);
-    if (!l)
-        return false;
+    gScan = scan;
+    key_event(false);
     CIA2();
-    gScan = 0;  // a pending event must not be applied again over this key
-    OsiKey key = l->key;
-    bool shifted = upper_case(c) != l->plain;
-    bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    bool symbol_above = letter && l->shifted;
-    if (!letter && shifted) {
-        osi_press(OSI_SHIFT_LEFT);
-    } else if (!letter || symbol_above) {
-        osi_release(OSI_SHIFT_LEFT);
-        osi_release(OSI_SHIFT_RIGHT);
-    }
-    osi_press(key);
-    translated[scan & 0x7F] = {key, !letter && shifted};
-    return true;
 }
 
-bool translated_up(uint32_t scan)
+void window_key(uint32_t scan, char c, bool ctrl)
 {
-    Translated& t = translated[scan & 0x7F];
-    if (t.key.row < 0)
-        return false;
-    osi_release(t.key);
-    if (t.shift)
-        osi_release(OSI_SHIFT_LEFT);
-    t = Translated();
-    return true;
+    uint32_t code = scan & 0x7F;
+    if (scan == 0x01 && type_pasting()) {  // Esc stops a paste
+        type_cancel();
+        return;
+    }
+    if (scan > 0x7F) {
+        if (!translated_up(code))
+            type_key({0, 0, int(scan), false});
+        return;
+    }
+    if (const HotKey* k = hot_key_for(scan); k && is_command(*k))
+        hot_key(*k);
+    if (Translate && ctrl && is_letter(c) && control_stroke(c))
+        return;
+    if (!Translate || !c || !translated_down(code, c))
+        type_key({0, 0, int(scan), false});
+}
+
+void window_keys_let_go()
+{
+    for (Translated& t : translated)
+        t = Translated();
+    type_key({0, ALL_KEYS, -1, false});
 }
 
 void CIA_Clear()
@@ -224,24 +298,7 @@ void CIA2()
     refresh_columns();
 }
 
-void CIA1()
-{
-    irqkey = 0;
-    if (gScan <= 0x7F) {
-        for (const HotKey& k : hot_keys) {
-            if (gScan == k.scan) {
-                hot_key(k);
-                break;
-            }
-        }
-        if (caps == 1)
-            key_matrix[7] &= 0xFE;
-    }
-    if (gScan > 0xC6) {
-        CIA_Clear();
-        gScan = 0;
-    }
-}
+void CIA1() { key_event(true); }
 
 void KEYBREAD()
 {
@@ -249,10 +306,10 @@ void KEYBREAD()
         readvalue = 0xFF;
         return;
     }
+    type_poll();
     for (int r = 0; r < 8; r++)
         if (!(*keyscanptr & (0x80 >> r)))
             row_reads[r]++;
-    type_poll();
     CIA2();
     readvalue = *keyptr;
 }

@@ -34,14 +34,21 @@ extern uint64_t row_reads[8];
 
 // The OSI key whose legend is c (letters in either case); shifted when c is its upper legend.
 bool osi_key_for(char c, OsiKey& key, bool& shifted);
-// Press or release one OSI key in the matrix; a press engages Shift Lock as every key-down does.
-void osi_press(OsiKey key);
-void osi_release(OsiKey key);
-// Translate mode: PC key `scan` gave character c. Presses the OSI key that carries c, with the
-// OSI Shift as c needs it; false when no OSI key carries c.
-bool translated_down(uint32_t scan, char c);
-// Releases what translated_down pressed for `scan`; false when it pressed nothing.
-bool translated_up(uint32_t scan);
+// Lets go of the OSI keys in `up` and presses those in `down` (bit row * 8 + column) in one
+// change; a press engages Shift Lock as every key-down does.
+void osi_change(uint64_t down, uint64_t up);
+// A PC key event of the positional keyboard (set 1 code, bit 7 for a release) as the layout
+// file maps it: Caps Lock, the special keys and the release of an extended key included, the
+// hot keys that are commands left out.
+void apply_scan(uint32_t scan);
+// A key event of the window: set 1 code with bit 7 for a release, the character the desktop's
+// layout gives for a key-down (0 for none; the letter when Ctrl is held) and Ctrl. Hot keys
+// act at once; everything else waits its turn in the typist's queue. With Translate on, a key
+// that gives a character presses the OSI key carrying it, with the OSI Shift it needs, and Ctrl
+// with a letter is a whole stroke of its control character.
+void window_key(uint32_t scan, char c, bool ctrl);
+// Every key goes up once the keys before have been seen (the window lost the keyboard).
+void window_keys_let_go();
 
 void KEYBREAD();
 void KEYBWRITE();

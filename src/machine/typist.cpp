@@ -5,69 +5,86 @@
 
 #include <algorithm>
 #include <deque>
-#include <iterator>
 
 namespace {
 
-struct KeyEvent {
-    OsiKey key;
-    bool down;
-};
-
-// Cycles after the program first reads the key's row, for its debounce.
+// Cycles an event stays after the program first sees it: its debounce, or the time it needs
+// to notice that all keys are up before it waits for the next.
 constexpr uint64_t settle_cycles = 30000;
+// Cycles after which an event on rows that the program does not read, while it reads others,
+// counts as seen: the program waits for another key (the space bar of a tape load). A press
+// under reads of row 7 alone, a Ctrl-C check between statements, waits much longer, so that
+// keys typed ahead of a computation are not lost, and yet a Ctrl-C typed after them arrives.
+constexpr uint64_t unread_cycles = 100000, unread_ctrl_check_cycles = 5000000;
 
 std::deque<KeyEvent> waiting;
-bool in_flight;  // the last event is applied but not yet settled
-KeyEvent last;
 uint64_t applied;
 
-// An event is seen once its row is read after it, and settled some cycles after that.
+// The last event applied, until it has settled.
 struct Watch {
-    uint64_t reads_before = 0, seen_at = 0;
-    bool seen = false;
+    uint64_t reads[8];
+    uint64_t applied_at, seen_at;
+    uint8_t rows;  // the rows it changed
+    bool press, seen;
 };
+Watch last;
+bool in_flight;
 
-bool settled(Watch& w, int row)
+bool seen(Watch& w)
 {
-    uint64_t now = cycle_now();
-    if (!w.seen) {
-        if (row_reads[row] == w.reads_before)
-            return false;
+    if (w.seen)
+        return true;
+    uint8_t read = 0;
+    for (int r = 0; r < 8; r++)
+        if (row_reads[r] != w.reads[r])
+            read |= uint8_t(1 << r);
+    uint64_t now = cycle_now(), waited = now - w.applied_at;
+    bool elsewhere = read & ~w.rows & 0x7F, ctrl_check = read & ~w.rows & 0x80;
+    if ((read & w.rows) || (elsewhere && waited >= unread_cycles) ||
+        (ctrl_check && waited >= (w.press ? unread_ctrl_check_cycles : unread_cycles))) {
         w.seen = true;
         w.seen_at = now;
     }
-    return now < w.seen_at || now - w.seen_at >= settle_cycles;
+    return w.seen;
 }
 
-Watch watch(int row) { return {row_reads[row], 0, false}; }
-
-Watch pressed;       // the last event, while it is a press
-Watch released[64];  // each key of the matrix the typist has let go
-bool let_go[64];
-
-int index(OsiKey key) { return key.row * 8 + key.column; }
-
-void stroke(OsiKey key, const OsiKey* modifier)
+// A clock set back (a state loaded) ends the wait.
+bool settled(Watch& w)
 {
-    if (modifier)
-        waiting.push_back({*modifier, true});
-    waiting.push_back({key, true});
-    waiting.push_back({key, false});
-    if (modifier)
-        waiting.push_back({*modifier, false});
+    uint64_t now = cycle_now();
+    if (w.rows == 0 || now < w.applied_at)
+        return true;
+    return seen(w) && (now < w.seen_at || now - w.seen_at >= settle_cycles);
 }
 
-// The next event waits for the last press to settle. A release need not be seen unless its key
-// is pressed again (8 after "(", which is Shift and 8, however many keys came between): a
-// program that stops reading the keyboard after a key (a RUN, a tape load) must not hold up
-// the keys after it.
-bool settled(const KeyEvent& next)
+void apply(const KeyEvent& e)
 {
-    int k = index(next.key);
-    if (next.down && let_go[k] && !settled(released[k], next.key.row))
-        return false;
-    return !in_flight || !last.down || settled(pressed, last.key.row);
+    uint32_t before[8];
+    std::copy(key_matrix, key_matrix + 8, before);
+    if (e.scan >= 0)
+        apply_scan(uint32_t(e.scan));
+    else
+        osi_change(e.down, e.up);
+    last = {{}, cycle_now(), 0, 0, false, false};
+    std::copy(row_reads, row_reads + 8, last.reads);
+    for (int r = 0; r < 8; r++) {
+        if (key_matrix[r] != before[r])
+            last.rows |= uint8_t(1 << r);
+        last.press |= (before[r] & ~key_matrix[r]) != 0;
+    }
+}
+
+uint64_t bit(OsiKey key) { return uint64_t(1) << (key.row * 8 + key.column); }
+
+// The first key after a rest waits as one after a release does: a program that waits for all
+// keys to be up before it polls for the next would otherwise take it for one still held.
+void queue(const KeyEvent& e)
+{
+    if (waiting.empty() && !in_flight) {
+        last = {{}, cycle_now(), cycle_now(), 0xFF, false, true};
+        in_flight = true;
+    }
+    waiting.push_back(e);
 }
 
 } // namespace
@@ -83,12 +100,24 @@ std::string type_text(const std::string& text)
             missing += ch;
             continue;
         }
-        stroke(key, control ? &OSI_CTRL : shifted ? &OSI_SHIFT_LEFT : nullptr);
+        uint64_t keys = bit(key) | (control ? bit(OSI_CTRL) : shifted ? bit(OSI_SHIFT_LEFT) : 0);
+        queue({keys, 0, -1, true});
+        queue({0, keys, -1, true});
     }
     return missing;
 }
 
+void type_key(const KeyEvent& e) { queue(e); }
+
 bool type_busy() { return !waiting.empty(); }
+
+bool type_pasting()
+{
+    for (const KeyEvent& e : waiting)
+        if (e.pasted)
+            return true;
+    return false;
+}
 
 uint64_t type_progress() { return applied; }
 
@@ -97,32 +126,19 @@ void type_cancel()
     waiting.clear();
     in_flight = false;
     CIA_Clear();
+    gScan = 0;
 }
 
-// Once the last key has settled the typist is at rest, as it is at start-up: what is typed
-// next does not depend on what was typed before.
 void type_poll()
 {
-    if (waiting.empty() && in_flight &&
-        (last.down ? settled(pressed, last.key.row) : settled(released[index(last.key)], last.key.row))) {
-        in_flight = false;
-        std::fill(std::begin(let_go), std::end(let_go), false);
-    }
-    if (waiting.empty() || !settled(waiting.front()))
+    if (in_flight && !settled(last))
+        return;
+    in_flight = false;
+    if (waiting.empty())
         return;
     KeyEvent e = waiting.front();
     waiting.pop_front();
-    CIA2();
-    gScan = 0;  // an old PC key event must not be applied again over the typed keys
-    if (e.down) {
-        osi_press(e.key);
-        pressed = watch(e.key.row);
-    } else {
-        osi_release(e.key);
-        let_go[index(e.key)] = true;
-        released[index(e.key)] = watch(e.key.row);
-    }
-    last = e;
+    apply(e);
     in_flight = true;
     applied++;
 }

@@ -1,19 +1,37 @@
-// Typing text on the OSI keyboard as fast as the running program takes keys. Each press and
-// release waits until the program has read that key's row once more, and a little longer for
-// its debounce, so that a busy program or a repeated key loses nothing.
+// Typing on the OSI keyboard as fast as the running program takes keys: typed text, pasted
+// text and the keys of the window all go through one ordered queue of key events. Each event
+// changes the key matrix at once (a character's Shift goes down and up with its key) and the
+// next one waits until the program has seen it: read one of the rows it changed, and a little
+// longer for its debounce. A row the program no longer reads while it reads others does not
+// hold the queue up for long.
 #pragma once
 #include <cstdint>
 #include <string>
 
+// One change of the key matrix. `down` and `up` hold the OSI keys pressed and let go (bit
+// row * 8 + column); a `scan` of 0 or more is instead a PC key of the positional keyboard, its
+// set 1 code with bit 7 for a release, applied as the layout file maps it.
+struct KeyEvent {
+    uint64_t down = 0, up = 0;
+    int scan = -1;
+    bool pasted = false;  // from typed or pasted text, which Esc can stop
+};
+
+// Every matrix position: an event that lets go of all keys.
+constexpr uint64_t ALL_KEYS = ~uint64_t(0);
+
 // Queues the keys for text (\r RETURN, \n LINE FEED, 1-26 Ctrl with a letter); returns the
 // characters that no OSI key carries, which are left out.
 std::string type_text(const std::string& text);
-// Keys still waiting to be pressed or released.
+// Queues one event from the window's keyboard.
+void type_key(const KeyEvent& e);
+// Events still waiting to be applied; any of them from text.
 bool type_busy();
+bool type_pasting();
 // Key events applied so far.
 uint64_t type_progress();
-// Drops the waiting keys and releases every key.
+// Drops the waiting events and releases every key.
 void type_cancel();
-// At every keyboard read and at the end of every time slice: applies the next key event once
-// the last one has been seen.
+// At every keyboard read, before the read counts, and at the end of every time slice:
+// applies the next event once the last one has been seen and has settled.
 void type_poll();

@@ -49,3 +49,14 @@ Result Headless::run(const std::vector<std::string>& args, const fs::path& cwd)
     int status = start_program(command, true, {cwd.string(), (dir / "out").string(), (dir / "err").string()});
     return {status, text_of(slurp(dir / "out")), text_of(slurp(dir / "err"))};
 }
+
+std::string without_blanks(const std::string& screen)
+{
+    std::string text;
+    for (char c : screen)
+        if (c != ' ' && c != '\n')
+            text += c;
+    return text;
+}
+
+const char* const mixed_line = "THEQUICKBROWNFOX:0123456789!\"#$%&'()*+,-./;<=>?JUMPS[]^OVER=";

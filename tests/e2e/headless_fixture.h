@@ -19,6 +19,12 @@ std::string slurp(const fs::path& path);
 // What a program printed, with the line ends of Windows as plain new lines.
 std::string text_of(std::string printed);
 
+// What the screen shows with every blank and line end taken out, so that a line wrapped at the
+// screen's edge reads as typed.
+std::string without_blanks(const std::string& screen);
+// A line of 60 capitals, digits and punctuation without blanks, for typing into BASIC.
+extern const char* const mixed_line;
+
 // A program for $0300 that stays busy for about 164,000 cycles before each call of the
 // ROM's wait-for-a-key routine at `inch`, and puts each key it gets on the screen from $D100.
 std::string busy_key_reader(uint16_t inch);

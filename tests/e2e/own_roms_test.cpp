@@ -70,12 +70,17 @@ TEST_F(OwnRoms, BasicComputesAndRunsPrograms)
     EXPECT_TRUE(has(loops, "\n 1  5  9\n 21  22  11  12\n-3.5  300  4 -1\nOK\n")) << loops.out;
 }
 
-// "(8" and "=-" press one OSI key twice with Shift between: the second press is not lost.
+// "(8" and "=-" press one OSI key twice with Shift between: the second press is not lost; a
+// long line of mixed keys typed in one go arrives whole.
 TEST_F(OwnRoms, TypedKeysThatShareAKeyAllArrive)
 {
     Result r = basic({"--type", "PRINT (8)+(88)\\r", "--until", "96\n"});
     EXPECT_EQ(r.status, 0) << r.err << r.out;
     EXPECT_TRUE(has(r, "PRINT (8)+(88)\n 96")) << r.out;
+
+    Result line = basic({"--type", std::string("10 REM ") + mixed_line + "\\r", "--wait", "100000"});
+    EXPECT_EQ(line.status, 0) << line.err;
+    EXPECT_NE(without_blanks(line.out).find(std::string("OK10REM") + mixed_line + "_"), std::string::npos) << line.out;
 }
 
 TEST_F(OwnRoms, WarmStartKeepsTheProgram)
@@ -157,6 +162,47 @@ TEST_F(OwnRoms, TypingWaitsForABusyProgram)
                         "0300", "--type", "AB", "--limit", "300000"});
     EXPECT_EQ(stuck.status, 3);
     EXPECT_NE(stuck.err.find("read no key"), std::string::npos) << stuck.err;
+}
+
+// Three shapes of keyboard routine that defeat a typist which presses the next key as soon as
+// it has let go of the last, presses Shift before its key, or waits for a row the program no
+// longer reads. Each routine runs at $0300 and keeps what it read from $0200.
+TEST_F(OwnRoms, TypingIntoEveryShapeOfKeyRoutine)
+{
+    const struct {
+        const char* shape;
+        std::string code, typed, kept;
+    } cases[] = {
+        // waits until all keys are up (rows 1 to 7), waits 1,300 cycles, polls, takes the digit
+        // row's column byte seen on two scans 5,000 cycles apart, waits until all are up again
+        {"all keys up before and after",
+         std::string("\xa2\x00\x20\x40\x03\xa0\x00\x88\xd0\xfd\xa9\x01\x8d\x00\xdf\xad\x00\xdf\xc9\xff\xf0\xf4\xa9"
+                     "\x7f\x8d\x00\xdf\xad\x00\xdf\x85\xf0\xa9\x04\x85\xf1\x88\xd0\xfd\xc6\xf1\xd0\xf9\xad\x00\xdf"
+                     "\xc5\xf0\xd0\xd8\xc9\xff\xf0\xd4\x9d\x00\x02\xe8\x20\x40\x03\x4c\x02\x03\xa9\x01\x8d\x00\xdf"
+                     "\xad\x00\xdf\xc9\xff\xd0\xf9\x60", 77),
+         "1234567", "\x7f\xbf\xdf\xef\xf7\xfb\xfd"},
+        // polls rows 1 to 7, then reads the modifier row and the digit row once
+        {"modifier row read only after a key",
+         std::string("\xa9\x01\x8d\x00\xdf\xad\x00\xdf\xc9\xff\xf0\xf4\xa9\xfe\x8d\x00\xdf\xad\x00\xdf\x8d\x00\x02"
+                     "\xa9\x7f\x8d\x00\xdf\xad\x00\xdf\x8d\x01\x02\x4c\x22\x03", 37),
+         "!", "\xfa\x7f"},
+        // reads the digit row until a key shows, then never again
+        {"key read once", std::string("\xa9\x7f\x8d\x00\xdf\xad\x00\xdf\xc9\xff\xf0\xf4\x8d\x00\x02\x4c\x0f\x03", 18),
+         "5", "\xf7"},
+        // reads the space bar's row for ever, as a tape load waits for it
+        {"one other row read", std::string("\xa9\xfd\x8d\x00\xdf\xad\x00\xdf\x4c\x00\x03", 11), "\\r", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shape);
+        write_file(dir / "routine.bin", c.code);
+        fs::path kept = dir / "kept.bin";
+        fs::remove(kept);
+        Result r = run({"--headless", "--until", "C/W/M ?", "--load", (dir / "routine.bin").string() + "@0300",
+                        "--pc", "0300", "--type", c.typed, "--wait", "100000", "--save-binary",
+                        kept.string() + "@0200:8"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(slurp(kept).substr(0, c.kept.size()), c.kept);
+    }
 }
 
 // A configuration named on the command line comes from the current folder when it is there,

@@ -36,13 +36,13 @@ void HeadlessHost::sleep_ms(uint32_t ms)
 
 bool HeadlessHost::fine_timer(bool) { return timer_ok; }
 
+// The events that were waiting; those they post wait for the next call.
 void HeadlessHost::dispatch_event()
 {
-    if (events.empty())
-        return;
-    std::function<void()> event = std::move(events.front());
-    events.pop_front();
-    event();
+    std::deque<std::function<void()>> now;
+    now.swap(events);
+    for (auto& event : now)
+        event();
 }
 
 void HeadlessHost::message_box(const std::string& text, const std::string& caption, MsgIcon icon)

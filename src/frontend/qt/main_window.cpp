@@ -7,7 +7,6 @@
 #include "host/ids.h"
 #include "machine/keyboard.h"
 #include "machine/tape.h"
-#include "machine/typist.h"
 #include "machine/video.h"
 
 #include <QCloseEvent>
@@ -69,10 +68,8 @@ const int checkable[] = {CMD_SMALL_FONTS,  CMD_DOUBLE_FONTS, CMD_32X32, CMD_64X3
 // The window outlives the machine at shut-down, when there is nothing left to release.
 void release_all_keys()
 {
-    if (!RAMptr)
-        return;
-    CIA_Clear();
-    gScan = 0;
+    if (RAMptr)
+        window_keys_let_go();
 }
 
 ScreenWidget::ScreenWidget(Surface& surface, std::deque<std::function<void()>>& messages)
@@ -109,9 +106,11 @@ void ScreenWidget::paintEvent(QPaintEvent* e)
     painter.drawImage(e->rect(), image, e->rect());
 }
 
-// The character a key gives on the desktop's layout, 0 for none.
+// The character a key gives on the desktop's layout, 0 for none; with Ctrl, the letter.
 static char key_character(const QKeyEvent* e)
 {
+    if ((e->modifiers() & Qt::ControlModifier) && e->key() >= Qt::Key_A && e->key() <= Qt::Key_Z)
+        return char('a' + (e->key() - Qt::Key_A));
     QString text = e->text();
     if (text.size() != 1)
         return 0;
@@ -120,7 +119,7 @@ static char key_character(const QKeyEvent* e)
 }
 
 // Held keys stay down in the matrix; the ROM's own auto-repeat does the rest, so the
-// window system's repeated events are dropped. Esc stops a paste that is being typed.
+// window system's repeated events are dropped.
 void ScreenWidget::key(QKeyEvent* e, uint32_t release)
 {
     if (e->isAutoRepeat())
@@ -128,21 +127,8 @@ void ScreenWidget::key(QKeyEvent* e, uint32_t release)
     int code = set1_scan_code(e->nativeScanCode());
     if (code == 0)
         return;
-    if (e->key() == Qt::Key_Escape && type_busy()) {
-        messages.push_back([] { type_cancel(); });
-        return;
-    }
-    if (release) {
-        messages.push_back([code] {
-            if (!translated_up(code))
-                gScan = irqkey = code + 0x80;
-        });
-        return;
-    }
-    messages.push_back([code, c = key_character(e)] {
-        if (!Translate || !c || !translated_down(code, c))
-            gScan = irqkey = code;
-    });
+    messages.push_back([scan = code | release, c = release ? 0 : key_character(e),
+                        ctrl = bool(e->modifiers() & Qt::ControlModifier)] { window_key(scan, c, ctrl); });
 }
 
 void ScreenWidget::keyPressEvent(QKeyEvent* e) { key(e, 0); }

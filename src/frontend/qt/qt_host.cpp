@@ -43,16 +43,15 @@ QtHost::~QtHost() = default;
 
 void QtHost::sleep_ms(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-// Qt's own events (painting, menus, dialogs) all run here; of the window's messages to the
-// machine, one is handled.
+// Qt's own events (painting, menus, dialogs) all run here, then the window's messages to the
+// machine that were waiting; those they post wait for the next call.
 void QtHost::dispatch_event()
 {
     QApplication::processEvents();
-    if (messages.empty())
-        return;
-    std::function<void()> message = std::move(messages.front());
-    messages.pop_front();
-    message();
+    std::deque<std::function<void()>> now;
+    now.swap(messages);
+    for (auto& message : now)
+        message();
 }
 
 void QtHost::message_box(const std::string& text, const std::string& caption, MsgIcon icon)
