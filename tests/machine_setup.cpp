@@ -56,6 +56,8 @@ void fresh_machine()
     Hardware_timer = 0;
     clocks = 0;
     t_check = 60000;
+    WarpEnable = 0;
+    pace_restart();
     SEnable = 1;
     DEnable = SMode = 0;
     DebugRDY = 1;

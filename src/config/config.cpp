@@ -112,6 +112,8 @@ void Load_ini_file()
     }
     if (read_number(ini, "Speed", "Speed_factor", n) && n >= 1 && n <= 4)
         Speed = SpeedPos = aw_speed[1] = 100 * n;
+    if (read_number(ini, "Tape", "FastLoad", n))
+        FastLoad = n == 1;
     read_number(ini, "IRQ_NMI", "IRQ_Interrupt", IRQ_Interrupt);
     read_number(ini, "IRQ_NMI", "NMI_Interrupt", NMI_Interrupt);
     if (read_number(ini, "RAM", "RAMTOP", RAMTOP))
@@ -147,6 +149,8 @@ void OSIini(const std::string& iniName)
     Abort = 1;
     screen = 0;
     SpeedPos = Speed = aw_speed[1] = 100;
+    WarpEnable = 0;
+    FastLoad = 1;
     sztFileSpec = ".BAS";
     sztFileName.clear();
 
@@ -158,6 +162,8 @@ void OSIini(const std::string& iniName)
     SYS[7].clear();
     Load_ini_file();
     host->check_menu(CMD_TRANSLATE_KEYS, Translate);
+    host->check_menu(CMD_WARP, false);
+    host->check_menu(CMD_FAST_LOAD, FastLoad);
 
     disk_detach();
     for (int drive : {0, 1})

@@ -16,9 +16,9 @@
 uint32_t clocks;
 uint64_t cycles_done;
 uint32_t t_check = 60000;
-uint32_t t_time_tick;
-uint32_t t_time_speed;
 uint32_t SpeedPos = 100;
+int WarpEnable;
+int FastLoad = 1;
 int IEnable;
 uint32_t IRQ_Interrupt, NMI_Interrupt;
 uint32_t irq_counter, nmi_counter;
@@ -240,12 +240,43 @@ static void shut_down()
         host->send_command(CMD_PAUSE);
 }
 
+// Real time runs on an absolute deadline: the cycles paced since a fixed origin take
+// cycles x 100 / speed microseconds, so a sleep that overshoots is made up by the slices after
+// it. Late by more than the lag limit (a dialog, the host busy) or at a new speed, the loop
+// starts a new origin instead of racing to catch up.
+static constexpr uint64_t max_lag_us = 100000;
+
+static struct {
+    uint64_t origin_us, cycles;
+    uint32_t speed;
+    bool anchored;
+} pacing;
+
+void pace_restart() { pacing.anchored = false; }
+
+static void pace(uint32_t cycles)
+{
+    uint64_t now = host->clock_us();
+    if (!pacing.anchored || pacing.speed != SpeedPos)
+        pacing = {now, 0, SpeedPos, true};
+    pacing.cycles += cycles;
+    uint64_t deadline = pacing.origin_us + pacing.cycles * 100 / SpeedPos;
+    if (now > deadline + max_lag_us) {
+        pacing = {now, 0, SpeedPos, true};
+        return;
+    }
+    while (now < deadline) {
+        host->sleep_us(deadline - now);
+        now = host->clock_us();
+    }
+}
+
+bool warp() { return WarpEnable || (FastLoad && tape_reading()); }
+
 void run_slice()
 {
-    t_check = 60000;
-    t_time_tick = host->clock_ms() + ((t_check - 1) / 10) / SpeedPos;
-    if (DEnable)
-        t_check = 100;
+    t_check = DEnable ? 100 : 60000;
+    bool debugger_slice = DEnable;
     count_clocks();
     host->dispatch_event();
     if (!Abort)
@@ -262,17 +293,18 @@ void run_slice()
     type_poll();
     if (VIDCpoke)
         restgdc();
-    do {
-        host->sleep_ms(2);
-        CIA2();
-    } while (int32_t(host->clock_ms() - t_time_tick) < 0);
+    CIA2();
+    if (warp())
+        pace_restart();
+    else
+        pace(debugger_slice ? 60000 : clocks);  // a debugger slice lasts as long as a full one
     if (host->speed_exists())
         Speed_display();
 }
 
 void run_loop()
 {
-    t_time_speed = host->clock_ms();
+    pace_restart();
     SetRes();
     while (Abort)
         run_slice();

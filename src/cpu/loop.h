@@ -7,9 +7,11 @@
 extern uint32_t clocks;  // cycles run in this time slice
 extern uint64_t cycles_done;  // cycles of the slices before
 extern uint32_t t_check;
-extern uint32_t t_time_tick;
-extern uint32_t t_time_speed;
 extern uint32_t SpeedPos;
+// Warp: as fast as the host allows, chosen by the user, or by FastLoad while the tape input
+// is being read.
+extern int WarpEnable;
+extern int FastLoad;
 extern int IEnable;
 extern uint32_t IRQ_Interrupt, NMI_Interrupt;
 extern uint32_t irq_counter, nmi_counter;
@@ -37,5 +39,10 @@ void RstRes();
 // One pass of the loop: the pacing counter, the interrupt periods, a key event, one
 // instruction while the processor runs, the debugger hook.
 void run_pass();
+// One time slice: the window's events, 60000 cycles (100 in debugger mode), then the wait
+// until real time has caught up with them.
 void run_slice();
+bool warp();
+// The next slice paces from a new origin.
+void pace_restart();
 void run_loop();

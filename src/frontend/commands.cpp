@@ -6,6 +6,7 @@
 #include "debugger/debugger.h"
 #include "frontend/savestate.h"
 #include "frontend/screen.h"
+#include "frontend/speed.h"
 #include "host/files.h"
 #include "host/host.h"
 #include "host/ids.h"
@@ -204,6 +205,11 @@ void menu_command(int id)
     case CMD_CLOSE_SAVED: CloseSavedFiles(); break;
     case CMD_FULLSCREEN: fullscreen(); break;
     case CMD_TRANSLATE_KEYS: translate_keys(); break;
+    case CMD_WARP: set_warp(!WarpEnable); break;
+    case CMD_FAST_LOAD:
+        FastLoad = !FastLoad;
+        host->check_menu(CMD_FAST_LOAD, FastLoad);
+        break;
     case CMD_PASTE_TEXT: paste_text(); break;
     case CMD_SAVE_STATE: save_state_command(false); break;
     case CMD_LOAD_STATE: load_state_command(false); break;

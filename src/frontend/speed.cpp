@@ -18,6 +18,25 @@ extern const uint32_t speed_test_program_size;
 uint32_t aw_speed[6];
 uint32_t t_time;
 uint32_t t_speed;
+
+namespace {
+
+// Where the measurement started, and at what speed.
+struct Meter {
+    uint64_t from_us, from_cycles;
+    int64_t smoothed;
+    uint32_t speed;
+    bool warp, fresh;
+};
+Meter meter;
+
+void meter_restart()
+{
+    t_time = 0;
+    meter = {host->clock_us(), cycle_now(), 0, SpeedPos, warp(), true};
+}
+
+} // namespace
 int SpRun = -1;
 int SpRunC;
 uint32_t ZW_SpeedPos, ZW_GEnable;
@@ -147,8 +166,9 @@ std::string meter_text()
 
 void speed_open()
 {
-    spd.bar = int(std::clamp<uint32_t>(Speed, 100, 300));
+    spd.bar = WarpEnable ? 400 : int(std::clamp<uint32_t>(Speed, 100, 300));
     aw_speed[1] = SpeedPos;
+    meter_restart();
     spd.meter = "no data";
     spd.button = SpRun > 0 ? "Wait" : "Close";
 }
@@ -168,8 +188,14 @@ bool speed_command(int id)
     return id == SPD_CLOSE && SpRun <= 0;
 }
 
+void set_warp(bool on)
+{
+    WarpEnable = on;
+    host->check_menu(CMD_WARP, on);
+}
+
 // The bar's own position is where each scroll starts; the speed may step past its ends,
-// where the factor stays as it was.
+// where the factor stays as it was. Its fourth place is Warp.
 void speed_scroll(int code, int position)
 {
     Speed = spd.bar;
@@ -180,10 +206,14 @@ void speed_scroll(int code, int position)
     else if (code == SCROLL_LINE_RIGHT)
         Speed += 100;
     if (code != SCROLL_OTHER)
-        spd.bar = int(std::clamp<uint32_t>(Speed, 100, 300));
+        spd.bar = int(std::clamp<uint32_t>(Speed, 100, 400));
     const uint32_t factors[] = {0, 100, 200, 400};
-    if (Speed / 100 >= 1 && Speed / 100 <= 3)
+    if (Speed / 100 >= 1 && Speed / 100 <= 3) {
         SpeedPos = factors[Speed / 100];
+        set_warp(false);
+    } else if (Speed / 100 == 4) {
+        set_warp(true);
+    }
     aw_speed[1] = SpeedPos;
 }
 
@@ -214,17 +244,27 @@ bool run_speed_test(std::string& report)
     return SpRun == 0;
 }
 
-// Ten slices of t_check cycles each took the elapsed milliseconds: the emulated clock in
-// percent of 1 MHz, plus 1, smoothed into the meter.
+// Every ten slices: the cycles run over the host time they took, in percent of 1 MHz, rounded,
+// smoothed in 1/256 units so that a steady speed reads as itself. A new speed starts the
+// measurement again.
 void Speed_display()
 {
+    uint64_t now = host->clock_us(), cycles = cycle_now();
+    if (meter.speed != SpeedPos || meter.warp != warp()) {
+        meter_restart();
+        return;
+    }
     if (++t_time <= 9)
         return;
-    uint32_t now = host->clock_ms();
-    uint32_t elapsed = now - t_time_speed;
-    t_speed = t_check / (elapsed ? elapsed : 1) + 1;
+    uint64_t elapsed = std::max<uint64_t>(now - meter.from_us, 1);
+    t_speed = uint32_t(((cycles - meter.from_cycles) * 100 + elapsed / 2) / elapsed);
+    int64_t target = int64_t(t_speed) * 256;
+    meter.smoothed = meter.fresh ? target : meter.smoothed + (target - meter.smoothed) / 4;
+    meter.fresh = false;
+    aw_speed[1] = uint32_t((meter.smoothed + 128) / 256);
     t_time = 0;
-    aw_speed[1] = ((aw_speed[1] >> 1) + (t_speed >> 1)) & ~3u;
+    meter.from_us = now;
+    meter.from_cycles = cycles;
     if (host->speed_exists()) {
         if (SpRunC > 0)
             SpRunC--;
@@ -233,5 +273,4 @@ void Speed_display()
             next_phase();
         host->refresh_speed();
     }
-    t_time_speed = now;
 }

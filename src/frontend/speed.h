@@ -21,7 +21,7 @@ extern uint32_t Speed_size;
 struct SpeedView {
     std::string meter = "no data";  // "Relative speed of"
     std::string button = "Close";   // "Wait" while a test runs
-    int bar = 100;                  // the scroll bar, 100 to 300 (300 is 400 %)
+    int bar = 100;                  // the scroll bar, 100 to 400 (300 is 400 %, 400 Warp)
 };
 extern SpeedView spd;
 
@@ -31,6 +31,8 @@ void speed_open();
 void speed_closed();
 // A button (SpeedControl id); true when the window is to close.
 bool speed_command(int id);
+// Warp on or off, with the menu's check mark.
+void set_warp(bool on);
 // The scroll bar (ScrollCode); `position` is where a released thumb stopped.
 void speed_scroll(int code, int position);
 // One meter step, after every time slice while the window is open.

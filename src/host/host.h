@@ -18,9 +18,10 @@ class Host {
 public:
     virtual ~Host() = default;
 
-    // A monotonic millisecond clock and a short sleep that lets the platform breathe.
-    virtual uint32_t clock_ms() = 0;
-    virtual void sleep_ms(uint32_t ms) = 0;
+    // A monotonic microsecond clock, and a sleep that may well take longer than asked.
+    virtual uint64_t clock_us() = 0;
+    virtual void sleep_us(uint64_t us) = 0;
+    uint32_t clock_ms() { return uint32_t(clock_us() / 1000); }
     // Raise the timer resolution for the loop; false when the platform cannot tell.
     virtual bool fine_timer(bool on) = 0;
 

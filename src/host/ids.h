@@ -43,6 +43,8 @@ enum MenuCommand {
     CMD_LOAD_STATE = 129,
     CMD_QUICK_SAVE = 130,  // F5
     CMD_QUICK_LOAD = 131,  // F6
+    CMD_WARP = 132,
+    CMD_FAST_LOAD = 133,
 };
 
 // The controls of the debugger window: buttons and toggles by the command they send, fields

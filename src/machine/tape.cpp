@@ -14,6 +14,11 @@ int ch_in;
 std::string sztFilePath, sztFileName, sztFileSpec = ".BAS";
 std::string tape_in_name, tape_out_name;
 
+// When the program last took a byte of the tape input; UINT64_MAX before the first.
+static uint64_t received_at = UINT64_MAX;
+// Cycles without a received byte after which the tape counts as quiet: a second.
+static constexpr uint64_t quiet_cycles = 1000000;
+
 static void close_stream(std::FILE*& f)
 {
     if (f)
@@ -43,6 +48,7 @@ static uint8_t data_read()
 {
     if (in && ch_in != -1 && Hardware_timer == 0) {
         ch_in = std::fgetc(in);
+        received_at = cycle_now();
         *acia1cptr = 0x0E;
         *acia1dptr = ch_in & 0xFF;
         if (ch_in != EOF)
@@ -51,6 +57,12 @@ static uint8_t data_read()
             close_stream(in);
     }
     return *acia1dptr;
+}
+
+bool tape_reading()
+{
+    uint64_t now = cycle_now();
+    return received_at != UINT64_MAX && now >= received_at && now - received_at < quiet_cycles;
 }
 
 void ACIA1READ() { readvalue = (memoryaddress & 1) ? data_read() : status_read(); }

@@ -14,6 +14,8 @@ extern std::string tape_in_name, tape_out_name;
 
 void ACIA1READ();
 void ACIA1WRITE();
+// The program has taken a byte of the tape input within the last second of emulated time.
+bool tape_reading();
 // Appends a byte to the tape output, if one is open.
 void tape_write(uint8_t byte);
 

@@ -2,6 +2,7 @@
 
 #include "cpu/loop.h"
 #include "machine/keyboard.h"
+#include "machine/tape.h"
 
 #include <gtest/gtest.h>
 
@@ -22,26 +23,85 @@ void nop_machine()
     reset_cpu();
 }
 
-TEST(Loop, SliceWaitsForItsShareOfTime)
+// A NOP and a jump back: slices of exactly 60000 cycles.
+void loop_machine()
 {
     nop_machine();
-    run_slice();
-    EXPECT_EQ(clocks, 60000u);
-    EXPECT_EQ(t_time_tick, 59u);
-    EXPECT_EQ(test_host->now, 60u) << "2 ms sleeps until 59 ms have passed";
+    load(0x0300, {0xEA, 0x4C, 0x00, 0x03});
+    pace_restart();
+}
 
-    nop_machine();
+// Each slice's cycles take cycles x 100 / speed microseconds on an absolute deadline, so the
+// speed holds however much the host's sleeps overshoot.
+TEST(Loop, PacingKeepsTheSpeedWhateverTheSleepsOvershoot)
+{
+    for (uint32_t speed : {100u, 400u}) {
+        for (uint64_t oversleep : {0u, 2000u, 15600u}) {
+            SCOPED_TRACE(testing::Message() << speed << " % with sleeps " << oversleep << " us too long");
+            loop_machine();
+            SpeedPos = speed;
+            test_host->oversleep_us = oversleep;
+            uint64_t cycles = 0;
+            while (test_host->now_us < 20000000) {
+                run_slice();
+                cycles += clocks;
+            }
+            double percent = cycles * 100.0 / double(test_host->now_us);
+            EXPECT_NEAR(percent, speed, speed * 0.002);
+        }
+    }
+}
+
+// While the program takes bytes from the tape input the loop runs at warp, and a second of
+// emulated time after the last byte it is back at the chosen speed; without FastLoad, or with
+// Warp chosen, the tape makes no difference.
+TEST(Loop, FastTapeLoadingWarpsUntilTheTapeIsQuiet)
+{
+    for (int fast : {1, 0}) {
+        SCOPED_TRACE(fast);
+        loop_machine();
+        // LDA $F000; LSR; BCC *-4; LDA $F001; JMP $0300
+        load(0x0300, {0xAD, 0x00, 0xF0, 0x4A, 0x90, 0xFA, 0xAD, 0x01, 0xF0, 0x4C, 0x00, 0x03});
+        SpeedPos = 200;
+        FastLoad = fast;
+        write_file(temp_path("warp.bas"), std::string(4000, 'A'));
+        ASSERT_EQ(tape_open_input(temp_path("warp.bas")), 1);
+        std::vector<uint64_t> slice_us;
+        for (int i = 0; i < 60; i++) {
+            uint64_t before = test_host->now_us;
+            run_slice();
+            slice_us.push_back(test_host->now_us - before);
+        }
+        EXPECT_EQ(in, nullptr) << "the whole tape was read";
+        EXPECT_NEAR(double(slice_us[2]), fast ? 0 : 30000, 10);
+        EXPECT_NEAR(double(slice_us.back()), 30000, 10) << "back at 200 %";
+        EXPECT_EQ(SpeedPos, 200u);
+    }
+    WarpEnable = 1;
+    run_slice();
+    uint64_t before = test_host->now_us;
+    run_slice();
+    EXPECT_EQ(test_host->now_us, before) << "Warp chosen";
+}
+
+// After a stall (a modal dialog held the loop) the loop starts from the present instead of
+// racing through the time it lost.
+TEST(Loop, PacingStartsAgainAfterAStall)
+{
+    loop_machine();
+    for (int i = 0; i < 3; i++)
+        run_slice();
+    test_host->now_us += 500000;
+    run_slice();
+    uint64_t before = test_host->now_us;
+    run_slice();
+    EXPECT_EQ(test_host->now_us - before, 60000u) << "the slice after the stall takes its own time";
+
     SpeedPos = 400;
+    before = test_host->now_us;
     run_slice();
-    EXPECT_EQ(t_time_tick, 14u);
-    EXPECT_EQ(test_host->now, 14u);
-
-    nop_machine();
-    SpeedPos = 4000;
-    test_host->now = 100;
     run_slice();
-    EXPECT_EQ(t_time_tick, 101u);
-    EXPECT_EQ(test_host->sleeps, 1u) << "the wait runs at least once";
+    EXPECT_EQ(test_host->now_us - before, 30000u) << "a new speed paces from a new origin";
 }
 
 TEST(Loop, PeriodicIrqWaitsWhileInterruptsAreDisabled)
@@ -133,7 +193,7 @@ TEST(Loop, BreakpointStopsBeforeTheInstructionAndOpensTheDebugger)
     EXPECT_EQ(R.PC, 0x0306u);
     EXPECT_EQ(test_host->debugger_refreshes, 1);
     EXPECT_EQ(SEnable, 0);
-    EXPECT_EQ(test_host->now, 120u) << "a debugger slice still lasts the full slice time";
+    EXPECT_EQ(test_host->now_us, 120000u) << "a debugger slice still lasts the full slice time";
 
     run_slice();  // halted: nothing runs
     EXPECT_EQ(R.PC, 0x0306u);

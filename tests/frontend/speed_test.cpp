@@ -26,58 +26,79 @@ protected:
         SpRun = -1;
         SpRunC = 0;
         aw_speed[2] = aw_speed[3] = aw_speed[4] = aw_speed[5] = 0;
-        test_host->open_speed();
     }
-    // Ten slices that took `ms` milliseconds.
-    void measure(uint32_t ms)
+    // Ten slices of `cycles` each that took `us` microseconds each.
+    void measure(uint64_t cycles, uint64_t us)
     {
-        for (int i = 0; i < 9; i++)
+        for (int i = 0; i < 10; i++) {
+            cycles_done += cycles;
+            test_host->now_us += us;
             Speed_display();
-        test_host->now += ms;
-        Speed_display();
+        }
     }
 };
 
-TEST_F(SpeedMeter, MeterSmoothsTheMeasurement)
+// The meter reads a steady speed as itself from its first measurement on, and follows a
+// change without settling short of it.
+TEST_F(SpeedMeter, MeterReadsTheSpeedItMeasures)
 {
-    t_check = 60000;
-    t_time = 0;
-    t_time_speed = test_host->now;
+    const struct {
+        uint64_t us;  // per slice of 60000 cycles
+        uint32_t shown;
+    } cases[] = {{60000, 100}, {59406, 101}, {58823, 102}, {58252, 103}, {15000, 400}, {300000, 20}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        test_host->open_speed();
+        for (int i = 0; i < 8; i++) {
+            measure(60000, c.us);
+            EXPECT_EQ(aw_speed[1], c.shown);
+        }
+        test_host->close_speed();
+    }
+    EXPECT_EQ(spd.meter, "Emulation: 20 %\n") << "no result lines before the first test";
+
+    test_host->open_speed();
+    measure(60000, 60000);
     std::vector<uint32_t> shown;
-    for (int i = 0; i < 7; i++) {
-        measure(300);  // 60000 / 300 + 1 = 201 %
+    for (int i = 0; i < 12; i++) {
+        measure(60000, 30000);
         shown.push_back(aw_speed[1]);
     }
-    EXPECT_EQ(shown, (std::vector<uint32_t>{148, 172, 184, 192, 196, 196, 196}));
-    EXPECT_EQ(spd.meter, "Emulation: 196 %\n") << "no result lines before the first test";
-    measure(0);
-    EXPECT_EQ(t_speed, 60001u) << "ten slices within one millisecond count as one";
+    EXPECT_EQ(shown, (std::vector<uint32_t>{125, 144, 158, 168, 176, 182, 187, 190, 192, 194, 196, 197}));
+    for (int i = 0; i < 30; i++)
+        measure(60000, 30000);
+    EXPECT_EQ(aw_speed[1], 200u);
 
-    t_check = 100;  // the debugger's slices: the raw measurement is 1
-    aw_speed[1] = 196;
-    for (uint32_t expected : {96u, 48u, 24u}) {
-        measure(300);
-        EXPECT_EQ(aw_speed[1], expected);
-    }
+    SpeedPos = 200;  // a new speed starts the measurement again, without the old readings
+    measure(60000, 60000);
+    measure(60000, 60000);
+    EXPECT_EQ(aw_speed[1], 100u);
 }
 
-TEST_F(SpeedMeter, BarSnapsToTheThreeFactors)
+TEST_F(SpeedMeter, BarSnapsToTheThreeFactorsAndWarp)
 {
     const struct {
         int code, from, position, bar;
         uint32_t factor;
+        int warp;
     } cases[] = {
-        {SCROLL_THUMB_RELEASED, 200, 140, 100, 100}, {SCROLL_THUMB_RELEASED, 100, 150, 200, 200},
-        {SCROLL_THUMB_RELEASED, 100, 250, 300, 400}, {SCROLL_LINE_RIGHT, 300, 0, 300, 400},
-        {SCROLL_LINE_LEFT, 100, 0, 100, 100},       {SCROLL_LINE_RIGHT, 100, 0, 200, 200},
-        {SCROLL_LINE_LEFT, 300, 0, 200, 200},       {SCROLL_OTHER, 300, 0, 300, 400},
+        {SCROLL_THUMB_RELEASED, 200, 140, 100, 100, 0}, {SCROLL_THUMB_RELEASED, 100, 150, 200, 200, 0},
+        {SCROLL_THUMB_RELEASED, 100, 250, 300, 400, 0}, {SCROLL_LINE_RIGHT, 300, 0, 400, 400, 1},
+        {SCROLL_LINE_LEFT, 100, 0, 100, 100, 0},       {SCROLL_LINE_RIGHT, 100, 0, 200, 200, 0},
+        {SCROLL_LINE_LEFT, 300, 0, 200, 200, 0},       {SCROLL_OTHER, 300, 0, 300, 400, 0},
+        {SCROLL_THUMB_RELEASED, 100, 380, 400, 100, 1}, {SCROLL_LINE_LEFT, 400, 0, 300, 400, 0},
+        {SCROLL_LINE_RIGHT, 400, 0, 400, 400, 1},
     };
     for (auto c : cases) {
-        SpeedPos = c.from == 300 ? 400 : c.from;
+        SCOPED_TRACE(testing::Message() << c.code << " from " << c.from << " at " << c.position);
+        SpeedPos = c.from >= 300 ? 400 : c.from;
+        set_warp(c.from == 400);
         spd.bar = c.from;
         speed_scroll(c.code, c.position);
-        EXPECT_EQ(spd.bar, c.bar) << c.code << " from " << c.from << " at " << c.position;
-        EXPECT_EQ(SpeedPos, c.factor) << c.code << " from " << c.from << " at " << c.position;
+        EXPECT_EQ(spd.bar, c.bar);
+        EXPECT_EQ(SpeedPos, c.factor);
+        EXPECT_EQ(WarpEnable, c.warp);
+        EXPECT_EQ(test_host->marks[CMD_WARP], bool(c.warp));
         EXPECT_EQ(aw_speed[1], SpeedPos);
     }
 }

@@ -28,9 +28,9 @@ void HeadlessHost::invalidate()
         restvid();
 }
 
-void HeadlessHost::sleep_ms(uint32_t ms)
+void HeadlessHost::sleep_us(uint64_t us)
 {
-    now += ms;
+    now_us += us + oversleep_us;
     sleeps++;
 }
 

@@ -19,8 +19,8 @@ class HeadlessHost : public Host {
 public:
     HeadlessHost();
 
-    uint32_t clock_ms() override { return now; }
-    void sleep_ms(uint32_t ms) override;
+    uint64_t clock_us() override { return now_us; }
+    void sleep_us(uint64_t us) override;
     bool fine_timer(bool on) override;
     void dispatch_event() override;
     void message_box(const std::string& text, const std::string& caption, MsgIcon icon) override;
@@ -51,7 +51,8 @@ public:
     std::string current_dir() override;
 
     // Script and record.
-    uint32_t now = 0;
+    uint64_t now_us = 0;
+    uint64_t oversleep_us = 0;  // what every sleep takes beyond its time
     uint32_t sleeps = 0;
     bool timer_ok = true;
     bool echo_messages = false;

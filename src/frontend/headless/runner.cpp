@@ -631,7 +631,6 @@ int headless_main(int argc, char** argv, const std::string& program_file)
     if (o.trace)
         start_trace(o.trace);
     mfd.autostart = false;
-    t_time_speed = host->clock_ms();
     SetRes();
     for (const Step& step : o.steps) {
         status = step.row->run(step);

@@ -55,13 +55,16 @@ const struct {
       {CMD_PAUSE, "&Pause              F7", false},
       {CMD_INT_ENABLE, "&INT Enable", false},
       {CMD_SPEED, "&Emulation Speed", false},
+      {CMD_WARP, "&Warp Speed", false},
+      {CMD_FAST_LOAD, "&Fast Tape Loading", true},
       {CMD_TRANSLATE_KEYS, "&Translate PC Keys", false}}},
     {"&Help", {{CMD_HELP, "&Help Information", false}, {CMD_ABOUT, "&About Quarzel...", false}}},
 };
 
 // Items that carry a check mark.
 const int checkable[] = {CMD_SMALL_FONTS,  CMD_DOUBLE_FONTS, CMD_32X32, CMD_64X32,      CMD_GAME_FONT,     CMD_FULLSCREEN,
-                         CMD_GRAPHIC_MODE, CMD_DEBUGGER,     CMD_PAUSE, CMD_INT_ENABLE, CMD_TRANSLATE_KEYS};
+                         CMD_GRAPHIC_MODE, CMD_DEBUGGER,     CMD_PAUSE, CMD_INT_ENABLE, CMD_TRANSLATE_KEYS,
+                         CMD_WARP,         CMD_FAST_LOAD};
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "frontend/qt/qt_host.h"
 
+#include "cpu/loop.h"
 #include "frontend/commands.h"
 #include "debugger/debugger.h"
 #include "frontend/qt/debugger_window.h"
@@ -41,13 +42,17 @@ QtHost::QtHost()
 
 QtHost::~QtHost() = default;
 
-void QtHost::sleep_ms(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void QtHost::sleep_us(uint64_t us) { std::this_thread::sleep_for(std::chrono::microseconds(us)); }
 
 // Qt's own events (painting, menus, dialogs) all run here, then the window's messages to the
-// machine that were waiting; those they post wait for the next call.
+// machine that were waiting; those they post wait for the next call. In warp, slices follow
+// each other without a pause, and Qt's events are handled about 50 times a second.
 void QtHost::dispatch_event()
 {
-    QApplication::processEvents();
+    if (!warp() || timer.nsecsElapsed() - processed_at >= 20000000) {
+        processed_at = timer.nsecsElapsed();
+        QApplication::processEvents();
+    }
     std::deque<std::function<void()>> now;
     now.swap(messages);
     for (auto& message : now)

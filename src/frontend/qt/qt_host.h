@@ -17,8 +17,8 @@ public:
     QtHost();
     ~QtHost() override;
 
-    uint32_t clock_ms() override { return uint32_t(timer.elapsed()); }
-    void sleep_ms(uint32_t ms) override;
+    uint64_t clock_us() override { return uint64_t(timer.nsecsElapsed() / 1000); }
+    void sleep_us(uint64_t us) override;
     bool fine_timer(bool on) override;
     void dispatch_event() override;
     void message_box(const std::string& text, const std::string& caption, MsgIcon icon) override;
@@ -61,4 +61,5 @@ private:
     std::unique_ptr<DebuggerWindow> debugger;
     std::unique_ptr<SpeedWindow> speed;
     unsigned fine_period = 0;  // the timer resolution raised, in ms; 0 when it was not
+    qint64 processed_at = 0;   // when Qt's events were last handled, in ns
 };
