@@ -32,6 +32,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProcess>
@@ -121,10 +122,27 @@ TEST_F(Window, NativeScanCodesReachTheKeyMatrix)
 }
 
 // A key event as the desktop gives it: native scan code and the character of its layout.
-void send_key(QWidget* widget, QEvent::Type type, uint32_t set1, const QString& text, int key = Qt::Key_unknown)
+void send_key(QWidget* widget, QEvent::Type type, uint32_t set1, const QString& text, int key = Qt::Key_unknown,
+              Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
-    QKeyEvent e(type, key, Qt::NoModifier, set1 + 8, 0, 0, text);
+    QKeyEvent e(type, key, modifiers, set1 + 8, 0, 0, text);
     QApplication::sendEvent(widget, &e);
+}
+
+// Types on a US layout, every event sent before the machine runs on: the PC's Shift goes down
+// and up around each character that needs it there.
+void type_at_once(QWidget* w, const std::string& text)
+{
+    const std::string shifted = "\"+*()!#$%&<>?:";
+    for (char c : text) {
+        bool shift = shifted.find(c) != std::string::npos;
+        if (shift)
+            send_key(w, QEvent::KeyPress, 0x2A, "", Qt::Key_Shift, Qt::ShiftModifier);
+        send_key(w, QEvent::KeyPress, 0x1E, QString(c));
+        send_key(w, QEvent::KeyRelease, 0x1E, QString(c));
+        if (shift)
+            send_key(w, QEvent::KeyRelease, 0x2A, "", Qt::Key_Shift);
+    }
 }
 
 bool osi_down(OsiKey key) { return !(key_matrix[key.row] & (1 << key.column)); }
@@ -193,6 +211,37 @@ TEST_F(Window, BasicEchoesWhatIsTypedOnThePcKeyboard)
     EXPECT_TRUE(screen_shows("A+B= 6"));
 }
 
+// Keys typed faster than the machine takes them all arrive in order, shifted ones too; Ctrl-C
+// typed quickly, Ctrl let go before C, is a break and nothing else.
+TEST_F(Window, KeysTypedAheadAllArriveInOrder)
+{
+    QWidget* w = qt->window()->screen_widget();
+    for (int i = 0; i < 50 && !screen_shows("C/W/M ?"); i++)
+        slices(1);
+    type_at_once(w, "c");
+    for (int i = 0; i < 100 && !screen_shows("OK"); i++)
+        slices(1);
+    type_at_once(w, "print \"a+b=\";2*3;\"(8)=-!#$%&'<>?,./;+*\"\r10 goto 10\rrun\r");
+    // 146 key events: they go in as fast as the ROM takes them, not one a slice
+    for (int i = 0; i < 100 && !screen_shows("RUN"); i++)
+        slices(1);
+    EXPECT_TRUE(screen_shows("PRINT \"A+B=\";2*3;\"(8)=-!#$%&'<>?,./;+*\"")) << std::string(reinterpret_cast<char*>(RAMptr) + 0xD000, 0x400);
+    EXPECT_TRUE(screen_shows("A+B= 6 (8)=-!#$%&'<>?,./;+*"));
+
+    slices(20);
+    send_key(w, QEvent::KeyPress, 0x1D, "", Qt::Key_Control, Qt::ControlModifier);
+    send_key(w, QEvent::KeyPress, 0x2E, "\x03", Qt::Key_C, Qt::ControlModifier);
+    send_key(w, QEvent::KeyRelease, 0x1D, "", Qt::Key_Control, Qt::NoModifier);
+    send_key(w, QEvent::KeyRelease, 0x2E, "c", Qt::Key_C, Qt::NoModifier);
+    for (int i = 0; i < 100 && !screen_shows("BREAK IN 10"); i++)
+        slices(1);
+    slices(40);
+    std::string shown(reinterpret_cast<char*>(RAMptr) + 0xD000, 0x400);
+    size_t at = shown.find("BREAK IN 10");
+    ASSERT_NE(at, std::string::npos) << shown;
+    EXPECT_EQ(shown.find('C', at), std::string::npos) << "no stray C after the break\n" << shown;
+}
+
 TEST_F(Window, PasteTextTypesAProgram)
 {
     for (int i = 0; i < 50 && !screen_shows("C/W/M ?"); i++)
@@ -254,11 +303,14 @@ TEST_F(Window, DebuggerOpensByF11StepsAndCloses)
     slices(2);
     EXPECT_NE(d->label(1012)->text(), pc) << "one instruction later";
     EXPECT_EQ(d->label(1012)->text(), QString::asprintf("0x%04X", unsigned(R.PC)));
-    d->click(DBG_CLOSE);
+    send_key(d, QEvent::KeyPress, 0x01, "\x1b", Qt::Key_Escape);  // as its Close button does
     slices(1);
     EXPECT_EQ(qt->debugger_window(), nullptr);
     EXPECT_FALSE(qt->window()->action(CMD_DEBUGGER)->isChecked());
     EXPECT_FALSE(qt->window()->action(CMD_PAUSE)->isChecked());
+    EXPECT_EQ(DEnable, 0) << "the machine runs on";
+    trigger(CMD_DEBUGGER);
+    EXPECT_NE(qt->debugger_window(), nullptr) << "the menu brings it back";
 }
 
 // A breakpoint opens the window (the command it posts used to be dropped while the item was greyed).
@@ -504,9 +556,53 @@ TEST_F(Window, SpeedMeterRunsItsTestAndRestoresTheScreen)
     EXPECT_TRUE(meter->meter()->text().contains("Memory: ")) << meter->meter()->text().toStdString();
     EXPECT_EQ(std::string(reinterpret_cast<char*>(RAMptr) + 0xD000, 0x400), shown);
     EXPECT_EQ(SpeedPos, speed);
-    meter->click(SPD_CLOSE);
+    send_key(meter, QEvent::KeyPress, 0x01, "\x1b", Qt::Key_Escape);  // as its Close button does
     slices(1);
     EXPECT_EQ(qt->speed_window(), nullptr);
+    trigger(CMD_SPEED);
+    EXPECT_NE(qt->speed_window(), nullptr) << "the menu brings it back";
+}
+
+// However a menu closes, the keyboard goes back to the screen, not to the menu bar.
+TEST_F(Window, MenuGivesTheKeyboardBack)
+{
+    QApplication::setActiveWindow(qt->window());
+    auto* system = qobject_cast<QMenu*>(qt->window()->action(CMD_SOFT_RESET)->parent());
+    ASSERT_NE(system, nullptr);
+    qt->window()->menuBar()->setActiveAction(system->menuAction());
+    QApplication::processEvents();
+    ASSERT_TRUE(system->isVisible());
+    send_key(system, QEvent::KeyPress, 0x01, "\x1b", Qt::Key_Escape);
+    for (int i = 0; i < 5; i++)
+        QApplication::processEvents();
+    EXPECT_FALSE(system->isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), qt->window()->screen_widget());
+    EXPECT_EQ(qt->window()->menuBar()->activeAction(), nullptr);
+}
+
+// The screen fills the window at its own aspect: sharp at whole multiples, black around it.
+TEST_F(Window, ScreenScalesWithTheWindow)
+{
+    slices(5);
+    ScreenWidget* w = qt->window()->screen_widget();
+    const Surface& surface = qt->surface();
+    qt->window()->resize(qt->window()->size() + QSize(304, 296));
+    QApplication::processEvents();
+    ASSERT_EQ(w->size(), QSize(608, 592));
+    QImage doubled = w->grab().toImage();
+    int differ = 0;
+    for (int y = 0; y < surface.height; y++)
+        for (int x = 0; x < surface.width; x++)
+            differ += (doubled.pixel(2 * x + 1, 2 * y + 1) & 0xFFFFFF) != (surface.pixels[y * surface.width + x] & 0xFFFFFF);
+    EXPECT_EQ(differ, 0) << "every pixel twice as large, unsmoothed";
+
+    qt->window()->resize(qt->window()->size() + QSize(400, 0));
+    QApplication::processEvents();
+    QRectF area = w->shown();
+    EXPECT_NEAR(area.height(), 592, 1);
+    EXPECT_NEAR(area.x(), 200, 1) << "centred";
+    QImage wide = w->grab().toImage();
+    EXPECT_EQ(wide.pixel(10, 300) & 0xFFFFFF, 0u) << "black beside the screen";
 }
 
 TEST_F(Window, ScreenMenuSetsMarksAndSizes)

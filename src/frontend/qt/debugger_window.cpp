@@ -160,6 +160,8 @@ void DebuggerWindow::closeEvent(QCloseEvent* e)
     click(DBG_CLOSE);
 }
 
+void DebuggerWindow::reject() { click(DBG_CLOSE); }
+
 void DebuggerWindow::show_view()
 {
     const std::string* hex[] = {&dbg.a, &dbg.x, &dbg.y, &dbg.s};

@@ -26,6 +26,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    // Escape: what the Close button does, not a bare hide.
+    void reject() override;
 
 private:
     QLabel* add_label(int id, const char* text, int x, int y, int w, int h);

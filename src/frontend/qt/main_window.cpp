@@ -14,6 +14,9 @@
 #include <QMimeData>
 #include <QMenuBar>
 #include <QPainter>
+#include <QTimer>
+
+#include <cmath>
 
 namespace {
 
@@ -89,8 +92,26 @@ void ScreenWidget::surface_resized()
 {
     image = QImage(reinterpret_cast<const uchar*>(surface.pixels.data()), surface.width, surface.height,
                    surface.width * 4, QImage::Format_RGB32);
-    setFixedSize(surface.width, surface.height);
+    setMinimumSize(surface.width / 4, surface.height / 4);
+    updateGeometry();
     update();
+}
+
+QSize ScreenWidget::sizeHint() const { return {surface.width, surface.height}; }
+
+// The surface as large as the widget allows at its own aspect, centred.
+QRectF ScreenWidget::shown() const
+{
+    double scale = std::min(double(width()) / surface.width, double(height()) / surface.height);
+    double w = surface.width * scale, h = surface.height * scale;
+    return {(width() - w) / 2, (height() - h) / 2, w, h};
+}
+
+void ScreenWidget::show_area(int x, int y, int w, int h)
+{
+    QRectF area = shown();
+    double scale = area.width() / surface.width;
+    update(QRectF(area.x() + x * scale, area.y() + y * scale, w * scale, h * scale).toAlignedRect().adjusted(-1, -1, 1, 1));
 }
 
 // Keys never become shortcuts or menu mnemonics: they all belong to the emulated keyboard.
@@ -103,10 +124,15 @@ bool ScreenWidget::event(QEvent* e)
     return QWidget::event(e);
 }
 
+// Whole multiples stay sharp; sizes in between are smoothed. The rest of the widget is black.
 void ScreenWidget::paintEvent(QPaintEvent* e)
 {
     QPainter painter(this);
-    painter.drawImage(e->rect(), image, e->rect());
+    QRectF area = shown();
+    double scale = area.width() / surface.width;
+    painter.fillRect(e->rect(), Qt::black);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, scale != std::floor(scale));
+    painter.drawImage(area, image);
 }
 
 // The character a key gives on the desktop's layout, 0 for none; with Ctrl, the letter.
@@ -167,8 +193,8 @@ MainWindow::MainWindow(Surface& surface, std::deque<std::function<void()>>& mess
     : messages(messages)
 {
     setWindowTitle("Quarzel Emulator");
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
     screen = new ScreenWidget(surface, messages);
     setCentralWidget(screen);
     build_menu();
@@ -180,6 +206,9 @@ void MainWindow::build_menu()
     for (const auto& m : menus) {
         QMenu* menu = menuBar()->addMenu(m.title);
         connect(menu, &QMenu::aboutToShow, [] { release_all_keys(); });
+        // However the menu closed (a choice, Esc, a click elsewhere), the next key belongs to
+        // the OSI again, not to the menu bar.
+        connect(menu, &QMenu::aboutToHide, this, [this] { QTimer::singleShot(0, screen, [this] { screen->setFocus(); }); });
         for (const MenuItem& item : m.items) {
             QAction* a = menu->addAction(item.text);
             a->setCheckable(std::find(std::begin(checkable), std::end(checkable), item.id) != std::end(checkable));

@@ -17,6 +17,10 @@ class ScreenWidget : public QWidget {
 public:
     ScreenWidget(Surface& surface, std::deque<std::function<void()>>& messages);
     void surface_resized();
+    // Repaints the part of the widget that shows this rectangle of the surface.
+    void show_area(int x, int y, int w, int h);
+    QSize sizeHint() const override;
+    QRectF shown() const;
 
 protected:
     bool event(QEvent* e) override;

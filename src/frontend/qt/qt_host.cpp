@@ -195,7 +195,7 @@ bool QtHost::fine_timer(bool on)
 #endif
 }
 
-void QtHost::repaint(int x, int y, int w, int h) { main_window->screen_widget()->update(x, y, w, h); }
+void QtHost::repaint(int x, int y, int w, int h) { main_window->screen_widget()->show_area(x, y, w, h); }
 
 void QtHost::set_client_size(int width, int height)
 {
@@ -207,7 +207,7 @@ void QtHost::set_client_size(int width, int height)
         main_window->showFullScreen();
     } else {
         main_window->showNormal();
-        main_window->adjustSize();
+        main_window->resize(main_window->sizeHint());
     }
 }
 

@@ -51,7 +51,7 @@ public:
     MainWindow* window() const { return main_window.get(); }
     DebuggerWindow* debugger_window() const { return debugger.get(); }
     SpeedWindow* speed_window() const { return speed.get(); }
-    // Menu commands and key events, handled one per time slice.
+    // Menu commands and key events, handled between time slices.
     std::deque<std::function<void()>> messages;
 
 private:

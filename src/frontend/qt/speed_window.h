@@ -23,6 +23,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    // Escape: what the Close button does, not a bare hide.
+    void reject() override;
 
 private:
     void scroll(int code);
