@@ -252,6 +252,21 @@ void apply_scan(uint32_t scan)
     CIA2();
 }
 
+// A PC key of the positional keyboard: a plain key is the matrix position the layout file gives
+// it, so that its change can go with the next one's; Caps Lock, the special keys, the hot keys
+// and the release of an extended key (which lets go of every key) act through gScan.
+void positional(uint32_t scan)
+{
+    uint32_t code = scan & 0x7F;
+    const KeyRecord& k = key_ref[code];
+    if (hot_key_for(code) || scan > 0xC6) {
+        type_key({0, 0, int(scan), false});
+        return;
+    }
+    uint64_t keys = k.row < 8 ? uint64_t(uint8_t(~k.mask)) << (k.row * 8) : 0;
+    type_key(scan < 0x80 ? KeyEvent{keys, 0, -1, false} : KeyEvent{0, keys, -1, false});
+}
+
 void window_key(uint32_t scan, char c, bool ctrl)
 {
     uint32_t code = scan & 0x7F;
@@ -261,7 +276,7 @@ void window_key(uint32_t scan, char c, bool ctrl)
     }
     if (scan > 0x7F) {
         if (!translated_up(code))
-            type_key({0, 0, int(scan), false});
+            positional(scan);
         return;
     }
     if (const HotKey* k = hot_key_for(scan); k && is_command(*k))
@@ -269,7 +284,7 @@ void window_key(uint32_t scan, char c, bool ctrl)
     if (Translate && ctrl && is_letter(c) && control_stroke(c))
         return;
     if (!Translate || !c || !translated_down(code, c))
-        type_key({0, 0, int(scan), false});
+        positional(scan);
 }
 
 void window_keys_let_go()

@@ -76,6 +76,22 @@ void apply(const KeyEvent& e)
 
 uint64_t bit(OsiKey key) { return uint64_t(1) << (key.row * 8 + key.column); }
 
+const uint64_t MODIFIERS = bit(OSI_SHIFT_LEFT) | bit(OSI_SHIFT_RIGHT) | bit(OSI_CTRL);
+
+// A change of the Shift or Ctrl keys alone goes with the window's change before or after it,
+// so that a shifted character costs no more than another: Shift and its key go down at once.
+// Two changes of other keys stay apart, and so do changes that would undo each other.
+bool merge(KeyEvent& a, const KeyEvent& b)
+{
+    bool modifiers_only = !((a.down | a.up) & ~MODIFIERS) || !((b.down | b.up) & ~MODIFIERS);
+    if (a.scan >= 0 || b.scan >= 0 || a.pasted || b.pasted || !modifiers_only || (a.down & b.up & ~MODIFIERS) ||
+        (a.up & b.down))
+        return false;
+    a.down = (a.down & ~b.up) | b.down;
+    a.up |= b.up;
+    return true;
+}
+
 // The first key after a rest waits as one after a release does: a program that waits for all
 // keys to be up before it polls for the next would otherwise take it for one still held.
 void queue(const KeyEvent& e)
@@ -84,7 +100,8 @@ void queue(const KeyEvent& e)
         last = {{}, cycle_now(), cycle_now(), 0xFF, false, true};
         in_flight = true;
     }
-    waiting.push_back(e);
+    if (waiting.empty() || !merge(waiting.back(), e))
+        waiting.push_back(e);
 }
 
 } // namespace
