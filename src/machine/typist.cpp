@@ -78,25 +78,28 @@ uint64_t bit(OsiKey key) { return uint64_t(1) << (key.row * 8 + key.column); }
 
 const uint64_t MODIFIERS = bit(OSI_SHIFT_LEFT) | bit(OSI_SHIFT_RIGHT) | bit(OSI_CTRL);
 
+bool modifiers_only(const KeyEvent& e) { return !((e.down | e.up) & ~MODIFIERS); }
+
 // A change of the Shift or Ctrl keys alone goes with the window's change before or after it,
 // so that a shifted character costs no more than another: Shift and its key go down at once.
-// Two changes of other keys stay apart, and so do changes that would undo each other.
+// Two changes of other keys stay apart, and so do changes that would undo each other, but for
+// a character's key that lets go of the Shift pressed just before (':' typed with Shift).
 bool merge(KeyEvent& a, const KeyEvent& b)
 {
-    bool modifiers_only = !((a.down | a.up) & ~MODIFIERS) || !((b.down | b.up) & ~MODIFIERS);
-    if (a.scan >= 0 || b.scan >= 0 || a.pasted || b.pasted || !modifiers_only || (a.down & b.up & ~MODIFIERS) ||
-        (a.up & b.down))
+    bool undoes = (a.up & b.down) || ((a.down & b.up) && (modifiers_only(b) || (a.down & b.up & ~MODIFIERS)));
+    if (a.scan >= 0 || b.scan >= 0 || a.pasted || b.pasted || (!modifiers_only(a) && !modifiers_only(b)) || undoes)
         return false;
     a.down = (a.down & ~b.up) | b.down;
     a.up |= b.up;
     return true;
 }
 
-// The first key after a rest waits as one after a release does: a program that waits for all
-// keys to be up before it polls for the next would otherwise take it for one still held.
+// The first key of a text typed after a rest waits as one after a release does: pressed at the
+// program's very next read, a program that waits for all keys to be up before it polls for the
+// next would take it for one still held. A person's keys come at no such moment.
 void queue(const KeyEvent& e)
 {
-    if (waiting.empty() && !in_flight) {
+    if (e.pasted && waiting.empty() && !in_flight) {
         last = {{}, cycle_now(), cycle_now(), 0xFF, false, true};
         in_flight = true;
     }

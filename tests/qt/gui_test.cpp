@@ -130,17 +130,22 @@ void send_key(QWidget* widget, QEvent::Type type, uint32_t set1, const QString& 
 }
 
 // Types on a US layout, every event sent before the machine runs on: the PC's Shift goes down
-// and up around each character that needs it there.
+// before each character that needs it there, and up after the character's key or, as a
+// quick typist (and xdotool) does it every other time, before.
 void type_at_once(QWidget* w, const std::string& text)
 {
     const std::string shifted = "\"+*()!#$%&<>?:";
+    bool shift_first = false;
     for (char c : text) {
         bool shift = shifted.find(c) != std::string::npos;
+        shift_first = shift && !shift_first;
         if (shift)
             send_key(w, QEvent::KeyPress, 0x2A, "", Qt::Key_Shift, Qt::ShiftModifier);
         send_key(w, QEvent::KeyPress, 0x1E, QString(c));
+        if (shift_first)
+            send_key(w, QEvent::KeyRelease, 0x2A, "", Qt::Key_Shift);
         send_key(w, QEvent::KeyRelease, 0x1E, QString(c));
-        if (shift)
+        if (shift && !shift_first)
             send_key(w, QEvent::KeyRelease, 0x2A, "", Qt::Key_Shift);
     }
 }

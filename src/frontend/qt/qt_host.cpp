@@ -204,6 +204,7 @@ void QtHost::set_client_size(int width, int height)
     main_surface.pixels.assign(size_t(width) * height, 0xFF000000);
     main_window->screen_widget()->surface_resized();
     if (FullscreenEnabled) {
+        main_window->setGeometry(QGuiApplication::primaryScreen()->geometry());  // also without a window manager
         main_window->showFullScreen();
     } else {
         main_window->showNormal();

@@ -22,8 +22,8 @@ SpeedWindow::SpeedWindow(QWidget* owner, std::deque<std::function<void()>>& mess
     (new QLabel("Emulator speed adjust", this))->setGeometry(dialog_units(6, 76, 138, 8));
     adjust = new QScrollBar(Qt::Horizontal, this);
     adjust->setGeometry(dialog_units(6, 86, 138, 10));
-    adjust->setRange(100, 300);
-    (new QLabel("100% --- 200% --- 400%", this))->setGeometry(dialog_units(6, 98, 138, 8));
+    adjust->setRange(100, 400);
+    (new QLabel("100% --- 200% --- 400% --- Warp", this))->setGeometry(dialog_units(6, 98, 138, 8));
     auto* run = new QPushButton("Run Test", this);
     run->setGeometry(dialog_units(6, 110, 60, 14));
     connect(run, &QPushButton::clicked, [this] { click(SPD_RUN_TEST); });
