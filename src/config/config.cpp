@@ -144,6 +144,7 @@ void OSIini(const std::string& iniName)
     CodeERR = 0;
     TraceMode = 1;
     SMode = 0;
+    trace_loc = 0xFFFF;
     Abort = 1;
     screen = 0;
     SpeedPos = Speed = aw_speed[1] = 100;

@@ -180,7 +180,10 @@ void menu_command(int id)
         if (!host->speed_exists())
             host->open_speed();
         break;
-    case CMD_SOFT_RESET: Reset(); break;
+    case CMD_SOFT_RESET:
+        Reset();
+        trace_loc = 0xFFFF;
+        break;
     case CMD_DEBUGGER:
         SEnable = 1;
         SMode = 0;
