@@ -1,13 +1,12 @@
 #include "frontend/keyboard_editor.h"
 
-#include "config/config.h"
-#include "config/rom.h"
 #include "host/host.h"
 #include "host/ids.h"
 #include "machine/keyboard.h"
 #include "machine/tape.h"
 
 #include <cstdio>
+#include <cstring>
 
 int OSIRow, OSICol = -1;
 int key_fno;
@@ -39,6 +38,10 @@ const struct {
 uint8_t column_mask(int column) { return 0xFF ^ (0x80 >> column); }
 
 void show_pc_key(int k) { ked.pc_key = "PC: " + std::to_string(k); }
+
+// The tables as the dialog found them, for Cancel.
+KeyRecord opened_keys[128];
+SpecialKey opened_special[9];
 
 bool on_grid(int row, int column) { return row >= 0 && row < 8 && column >= 0 && column < 8; }
 
@@ -108,6 +111,8 @@ void keyboard_button(int id)
 
 void keyboard_open()
 {
+    std::memcpy(opened_keys, key_ref, sizeof opened_keys);
+    std::memcpy(opened_special, key_function, sizeof opened_special);
     ked.pc_key.clear();
     ked.message = " Click on Key ";
     OSICol = -1;
@@ -176,4 +181,8 @@ void keyboard_save()
         host->message_box("Unable to write the keyboard layout " + path, "ERROR Message", MSG_ERROR);
 }
 
-void keyboard_cancel() { LoadKeyboard(); }
+void keyboard_cancel()
+{
+    std::memcpy(key_ref, opened_keys, sizeof key_ref);
+    std::memcpy(key_function, opened_special, sizeof key_function);
+}
