@@ -29,7 +29,7 @@ const char* refusal(WavProblem problem)
     switch (problem) {
     case WavProblem::not_pcm: return "Wav file uses unsupported data format";
     case WavProblem::channels: return "Wav file neither stereo nor mono";
-    case WavProblem::rate: return "Only sample rates of 22.05 kHz supported";
+    case WavProblem::rate: return "Only sample rates of 8 to 96 kHz supported";
     case WavProblem::bits: return "Wav file neither 8 nor 16 bit";
     default: return "Doesn't appear to be a valid wav file";
     }
