@@ -108,6 +108,13 @@ void edit_config_file()
     host->message_box("Unable to start the editor " + command[0] + " for " + SYS[6], "ERROR Message", MSG_ERROR);
 }
 
+std::string about_text()
+{
+    return "Ohio Scientific Emulator\nSUPERBOARD II, UK101, C1P\nVersion " QUARZEL_VERSION "\n6502 CPU\n\n"
+           "Copyright (c) 2026 the Quarzel developers.\nFree software under the MIT licence:\n"
+           "use, change and share it, our ROMs included.";
+}
+
 static void fullscreen()
 {
     if (FullscreenEnabled) {

@@ -1,5 +1,6 @@
 // The main window's menu commands, shared by the desktop window and the headless runner.
 #pragma once
+#include <string>
 
 // 1 while the menu bar is attached to the main window.
 extern int MenuOn;
@@ -11,3 +12,5 @@ void ShowMenu(int on);
 void reload_configuration();
 // Opens the configuration file in the user's editor; a failure to start one is shown.
 void edit_config_file();
+// The About box's text: the machines, the version and the licence.
+std::string about_text();

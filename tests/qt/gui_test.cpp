@@ -559,6 +559,26 @@ TEST_F(Window, QuitAndCloseEndTheLoop)
     EXPECT_TRUE(qt->window()->isVisible());
 }
 
+// The About box tells the version that --version tells, and the licence.
+TEST_F(Window, AboutNamesTheVersionAndTheLicence)
+{
+    QProcess version;
+    version.start(QUARZEL_PROGRAM_DIR "/quarzel", {"--version"});
+    ASSERT_TRUE(version.waitForFinished());
+    QString number = QString(version.readAllStandardOutput()).section(' ', 1).trimmed();
+    ASSERT_FALSE(number.isEmpty());
+    QString shown;
+    auto script = script_modals({[&](QWidget* modal) {
+        for (QLabel* label : modal->findChildren<QLabel*>())
+            shown += label->text();
+        QMetaObject::invokeMethod(modal, "accept");
+        return true;
+    }});
+    trigger(CMD_ABOUT);
+    EXPECT_TRUE(shown.contains("Version " + number + "\n")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("MIT licence")) << shown.toStdString();
+}
+
 } // namespace
 
 // The application lives exactly as long as the tests, on the offscreen platform
