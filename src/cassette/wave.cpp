@@ -5,10 +5,8 @@
 #include "host/host.h"
 #include "machine/tape.h"
 
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <sstream>
 #include <vector>
 
@@ -105,19 +103,9 @@ namespace {
 // at the same time never share one file.
 std::string create_temp()
 {
-    std::random_device seed;
-    std::mt19937 rng(seed());
-    for (int attempt = 0; attempt < 100; attempt++) {
-        char name[32];
-        std::snprintf(name, sizeof name, "QRZL%08X.$$$", unsigned(rng()));
-        std::string path = (std::filesystem::path(host->temp_dir()) / name).string();
-        Tempfile = create_new(path);
-        if (Tempfile)
-            return path;
-        if (errno != EEXIST)
-            break;
-    }
-    return "";
+    std::string path;
+    Tempfile = create_unique((std::filesystem::path(host->temp_dir()) / "QRZL").string(), ".$$$", path);
+    return path;
 }
 
 void decoding_error(const std::string& text) { host->message_box(text, "Wave decoding ERROR", MSG_ERROR); }

@@ -1,11 +1,11 @@
 #include "frontend/keyboard_editor.h"
 
+#include "host/files.h"
 #include "host/host.h"
 #include "host/ids.h"
 #include "machine/keyboard.h"
 #include "machine/tape.h"
 
-#include <cstdio>
 #include <cstring>
 
 int OSIRow, OSICol = -1;
@@ -158,20 +158,15 @@ void keyboard_left_click(int row, int column)
 // Only the low byte of each special-key value is written, as the layout file holds them.
 bool save_layout(const std::string& path)
 {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    uint8_t bytes[292];
-    uint8_t* p = bytes;
+    std::string bytes;
     for (const KeyRecord& k : key_ref) {
-        *p++ = k.row;
-        *p++ = k.mask;
+        bytes += char(k.row);
+        bytes += char(k.mask);
     }
     for (const SpecialKey& s : key_function)
         for (int v : {s.row1, s.mask1, s.row2, s.mask2})
-            *p++ = uint8_t(v);
-    bool written = std::fwrite(bytes, 1, sizeof bytes, f) == sizeof bytes;
-    return std::fclose(f) == 0 && written;
+            bytes += char(v);
+    return write_whole(path, bytes);
 }
 
 void keyboard_save()

@@ -290,11 +290,7 @@ std::string save_state(const std::string& path)
     put(file, body.size(), 4);
     put(file, state_checksum(reinterpret_cast<const uint8_t*>(body.data()), body.size()), 4);
     file += body;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    bool written = f && std::fwrite(file.data(), 1, file.size(), f) == file.size();
-    if (f && std::fclose(f) != 0)
-        written = false;
-    return written ? "" : "Unable to write the state file " + path;
+    return write_whole(path, file) ? "" : "Unable to write the state file " + path;
 }
 
 std::string load_state(const std::string& path, std::string& missing)
