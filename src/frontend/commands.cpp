@@ -99,10 +99,10 @@ void edit_config_file()
 {
     std::vector<std::string> command = editor_command();
     command.push_back(SYS[6]);
-    if (host->run_program(command, false) == 0)
+    if (host->run_program(command, false, "") == 0)
         return;
 #ifndef _WIN32
-    if (command[0] == "x-terminal-emulator" && host->run_program({"xdg-open", SYS[6]}, false) == 0)
+    if (command[0] == "x-terminal-emulator" && host->run_program({"xdg-open", SYS[6]}, false, "") == 0)
         return;
 #endif
     host->message_box("Unable to start the editor " + command[0] + " for " + SYS[6], "ERROR Message", MSG_ERROR);

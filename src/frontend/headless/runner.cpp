@@ -374,8 +374,9 @@ int run_convert_kcs(const Step& s)
     headless.kcs_output = s.values[1];
     size_t shown = headless.messages.size();
     KCSConvert();
-    if (headless.messages.size() > shown)
-        return 4;
+    for (size_t i = shown; i < headless.messages.size(); i++)
+        if (headless.messages[i].icon == MSG_ERROR)
+            return 4;
     if (in)
         return 0;
     std::fprintf(stderr, "quarzel: cannot open %s\n", s.values[0].c_str());
