@@ -124,6 +124,7 @@ void OSIini(const std::string& iniName)
 {
     std::memset(RAMptr, 0, 0x10000);
     IRQ_Interrupt = NMI_Interrupt = 0;
+    irq_counter = nmi_counter = 0;  // a shorter period must not find its counter past it
     IRQ = NMI = 0;
     gScan = irqkey = 0;
     caps = 1;

@@ -454,6 +454,7 @@ TEST_F(Window, QuickSaveAndLoad)
     std::string home = temp_path("quick/");
     std::filesystem::create_directories(home + "FILES");
     sztFileHome = sztFileData = home;
+    SpeedPos = 400;  // the fastest a state may hold
     auto* file = qobject_cast<QMenu*>(qt->window()->action(CMD_PASTE_TEXT)->parent());
     ASSERT_NE(file, nullptr);
     QList<QAction*> items = file->actions();

@@ -303,12 +303,12 @@ int run_save_state(const Step& s)
 
 int run_load_state(const Step& s)
 {
-    std::string missing;
-    std::string problem = load_state(s.values[0], missing);
+    std::string notes;
+    std::string problem = load_state(s.values[0], notes);
     if (!problem.empty())
         std::fprintf(stderr, "quarzel: %s\n", problem.c_str());
-    if (!missing.empty())
-        std::fprintf(stderr, "quarzel: these files of the state are gone:\n%s", missing.c_str());
+    if (!notes.empty())
+        std::fprintf(stderr, "%s", notes.c_str());
     return problem.empty() ? 0 : 2;
 }
 
