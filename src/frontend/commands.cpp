@@ -30,27 +30,30 @@ void ShowMenu(int on)
     MenuOn = on;
 }
 
-// A ROM that failed to load is told at once; the machine goes on with that area reading 0.
-void reload_configuration()
+bool reload_configuration(const std::string& chosen)
 {
-    OSIini("");
+    const std::string path = chosen.empty() ? SYS[6] : chosen;
+    std::string problem = configuration_problem(path);
+    if (!problem.empty()) {
+        host->message_box("The configuration " + path + " cannot be used, and the machine goes on as it was:\n" + problem,
+                          "ERROR Message", MSG_ERROR);
+        return false;
+    }
+    OSIini(path);
     SetScreenCheck(screen);
-    if (!SYS[7].empty())
-        host->message_box(SYS[7], "ERROR Message", MSG_ERROR);
     if (host->debugger_exists())
         host->close_debugger();
     if (host->speed_exists())
         host->close_speed();
+    return true;
 }
 
+// A cancelled chooser leaves the machine alone.
 static void load_config_file()
 {
-    DiskSelect(sztFilePath, 1, "*.ini");
-    if (std::FILE* f = open_read(sztFileName)) {
-        std::fclose(f);
-        SYS[6] = sztFileName;
-    }
-    reload_configuration();
+    std::string path = select_file(1, "*.ini");
+    if (!path.empty())
+        reload_configuration(path);
 }
 
 namespace {

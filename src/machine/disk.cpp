@@ -197,23 +197,38 @@ void disk_eject(int drive)
     d.name.clear();
 }
 
+namespace {
+
+// Reads an image for drive d; "" or why it cannot be used.
+std::string read_image(const Drive& d, const std::string& path, std::vector<DiskTrack>& tracks, int& damaged)
+{
+    std::FILE* f = open_read(path);
+    if (!f)
+        return d.open_error + (" " + path);
+    std::string why;
+    bool usable = load_disk_image(f, tracks, why, damaged);
+    std::fclose(f);
+    return usable ? "" : "The disk image " + path + " cannot be used: " + why;
+}
+
+} // namespace
+
+std::string disk_problem(int drive, const std::string& path)
+{
+    std::vector<DiskTrack> tracks;
+    int damaged;
+    return read_image(drives[drive], path, tracks, damaged);
+}
+
 bool disk_attach(int drive, const std::string& path, bool report)
 {
     Drive& d = drives[drive];
     disk_eject(drive);
-    std::FILE* f = open_read(path);
-    if (!f) {
-        if (report)
-            host->message_box(d.open_error, "ERROR Message", MSG_ERROR);
-        return false;
-    }
-    std::string why;
     int damaged;
-    bool usable = load_disk_image(f, d.image, why, damaged);
-    std::fclose(f);
-    if (!usable) {
+    std::string problem = read_image(d, path, d.image, damaged);
+    if (!problem.empty()) {
         if (report)
-            host->message_box("The disk image " + path + " cannot be used: " + why, "ERROR Message", MSG_ERROR);
+            host->message_box(problem, "ERROR Message", MSG_ERROR);
         return false;
     }
     if (report && damaged)
