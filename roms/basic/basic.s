@@ -7,6 +7,8 @@
 ; Memory: $0210 line buffer, $0290 string temporaries, $02B0 number text, $02C8 array
 ; subscripts, $02E8 digits, $0300 FOR/GOSUB stack, $0400 program, then simple variables,
 ; arrays, free space and strings up to the top of RAM.
+; Copyright (c) 2026 the Quarzel developers. MIT licence (see LICENSE): free to use, change and
+; ship, in other emulators too.
 
 .include "../quarzel.inc"
 

@@ -1,5 +1,7 @@
 ; The Quarzel monitor: reset, keyboard, screen, tape, booting from disk and a machine-code
 ; monitor in the OSI tape-format conventions, for the 2 KB monitor ROM at $F800.
+; Copyright (c) 2026 the Quarzel developers. MIT licence (see LICENSE): free to use, change and
+; ship, in other emulators too.
 
 .include "../quarzel.inc"
 

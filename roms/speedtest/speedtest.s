@@ -1,6 +1,8 @@
 ; The speed meter's test program, loaded at $0400. Each routine runs forever; the meter
 ; starts them one after the other by setting the program counter to an entry of the table.
 ; Memory used: $0300-$03FF, $F0-$F1, the video memory and the graphics memory.
+; Copyright (c) 2026 the Quarzel developers. MIT licence (see LICENSE): free to use, change and
+; ship, in other emulators too.
 
 PTR     = $F0           ; graphics memory pointer
 BUFFER  = $0300

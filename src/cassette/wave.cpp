@@ -5,10 +5,8 @@
 #include "host/host.h"
 #include "machine/tape.h"
 
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <sstream>
 #include <vector>
 
@@ -29,7 +27,7 @@ const char* refusal(WavProblem problem)
     switch (problem) {
     case WavProblem::not_pcm: return "Wav file uses unsupported data format";
     case WavProblem::channels: return "Wav file neither stereo nor mono";
-    case WavProblem::rate: return "Only sample rates of 22.05 kHz supported";
+    case WavProblem::rate: return "Only sample rates of 8 to 96 kHz supported";
     case WavProblem::bits: return "Wav file neither 8 nor 16 bit";
     default: return "Doesn't appear to be a valid wav file";
     }
@@ -105,39 +103,86 @@ namespace {
 // at the same time never share one file.
 std::string create_temp()
 {
-    std::random_device seed;
-    std::mt19937 rng(seed());
-    for (int attempt = 0; attempt < 100; attempt++) {
-        char name[32];
-        std::snprintf(name, sizeof name, "QRZL%08X.$$$", unsigned(rng()));
-        std::string path = (std::filesystem::path(host->temp_dir()) / name).string();
-        Tempfile = create_new(path);
-        if (Tempfile)
-            return path;
-        if (errno != EEXIST)
-            break;
-    }
-    return "";
+    std::string path;
+    Tempfile = create_unique((std::filesystem::path(host->temp_dir()) / "QRZL").string(), ".$$$", path);
+    return path;
 }
 
 void decoding_error(const std::string& text) { host->message_box(text, "Wave decoding ERROR", MSG_ERROR); }
 
-// Failures that no other parameter set would mend are named as they are. The decoded file
-// is created empty here, in place of an old one.
-bool can_decode(const std::string& decoder)
+std::string read_text(const std::string& path)
 {
+    std::string text;
+    if (std::FILE* f = open_read(path)) {
+        char block[4096];
+        for (size_t got; (got = std::fread(block, 1, sizeof block, f)) > 0;)
+            text.append(block, got);
+        std::fclose(f);
+    }
+    return text;
+}
+
+// The damaged bytes the decoder's report counts: "..., N framing and M parity errors".
+long damaged_bytes(const std::string& report)
+{
+    size_t at = report.find(" bytes, ");
+    unsigned long framing = 0, parity = 0;
+    if (at != std::string::npos)
+        std::sscanf(report.c_str() + at + 8, "%lu framing and %lu parity", &framing, &parity);
+    return long(framing + parity);
+}
+
+// The decoder writes into `decoded`, a new file beside KCSfile, and its report into `report`.
+// Only a file with bytes in it replaces KCSfile, and an existing one only with the user's yes.
+void run_decoder(const std::string& decoder, const std::string& samples, const std::string& decoded,
+                 const std::string& report)
+{
+    std::vector<std::string> args = {decoder};
+    std::istringstream options(kcs_options());
+    for (std::string word; options >> word;)
+        args.push_back(word);
+    args.push_back(samples);
+    args.push_back(decoded);
+    int status = host->run_program(args, true, report);
+    std::error_code ec;
+    uintmax_t bytes = std::filesystem::file_size(decoded, ec);
+    if (status == -1) {
+        decoding_error("The decoder " + decoder + " did not finish");
+    } else if (status == 2 || status == 3 || (status == 0 && bytes == 0)) {
+        decoding_error("No Kansas City tape signal found in " + tape_in_name);
+    } else if (status != 0 && status != 4) {
+        decoding_error("The decoder " + decoder + " failed on " + tape_in_name + ":\n" + read_text(report));
+    } else {
+        std::string counts =
+            std::to_string(bytes) + " bytes, " + std::to_string(damaged_bytes(read_text(report))) + " damaged";
+        if (std::filesystem::exists(KCSfile, ec) &&
+            !host->ask(KCSfile + " exists. Replace it with the " + counts + " just decoded?", "Convert KCS Wave Files"))
+            return;
+        if (!replace_with(decoded, KCSfile))
+            decoding_error("Unable to write the decoded file " + KCSfile);
+        else if (status == 4)
+            decoding_error(KCSfile + ": " + counts + ", too many to trust: try another parameter set");
+        else
+            host->message_box(KCSfile + ": " + counts, "Convert KCS Wave Files", MSG_INFO);
+    }
+}
+
+void decode(const std::string& samples)
+{
+    std::string decoder = sztFileHome + "KCS.com";
     std::error_code ec;
     if (!std::filesystem::is_regular_file(decoder, ec)) {
         decoding_error("The decoder " + decoder + " is missing");
-        return false;
+        return;
     }
-    std::FILE* f = std::fopen(KCSfile.c_str(), "wb");
-    if (!f) {
+    std::string decoded = temp_beside(KCSfile);
+    if (decoded.empty()) {
         decoding_error("Unable to create the decoded file " + KCSfile);
-        return false;
+        return;
     }
-    std::fclose(f);
-    return true;
+    run_decoder(decoder, samples, decoded, samples + ".txt");
+    std::remove(decoded.c_str());
+    std::remove((samples + ".txt").c_str());
 }
 
 } // namespace
@@ -158,24 +203,7 @@ void KCSConvert()
     std::fclose(Tempfile);
     Tempfile = nullptr;
     KCSfile = data_path("FILES/KCS.BAS");
-    if (!host->kcs_dialog()) {
-        std::remove(temp.c_str());
-        return;
-    }
-
-    std::string decoder = sztFileHome + "KCS.com";
-    std::vector<std::string> args = {decoder};
-    std::istringstream options(kcs_options());
-    for (std::string word; options >> word;)
-        args.push_back(word);
-    args.push_back(temp);
-    args.push_back(KCSfile);
-    if (can_decode(decoder)) {
-        int status = host->run_program(args, true);
-        if (status == -1)
-            decoding_error("Unable to run the decoder " + decoder);
-        else if (status != 0)
-            host->message_box("Use different parameter set\n for decoding tape data", "Wave decoding ERROR", MSG_INFO);
-    }
+    if (host->kcs_dialog())
+        decode(temp);
     std::remove(temp.c_str());
 }

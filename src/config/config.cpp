@@ -83,21 +83,57 @@ bool read_number(const IniFile& ini, const char* section, const char* key, uint3
     return true;
 }
 
+// The files a configuration names, over the defaults of a rebuild; the disks and the
+// extension ROMs' addresses carry over from the configuration before.
+struct ConfigFiles {
+    std::string basic = sztFileHome + "Basde.rom", kernel = sztFileHome + "Monde.rom";
+    std::string keys = sztFileHome + "KEY.DAT";
+    std::string disk[2] = {SYS[3], SYS[4]};
+    std::string rom[3];
+    uint32_t rom_at[3] = {ROMEX1, ROMEX2, ROMEX3};
+};
+
+ConfigFiles read_files(const IniFile& ini)
+{
+    ConfigFiles f;
+    read_path(ini, "ROM", "BASIC", f.basic);
+    read_path(ini, "ROM", "KERNEL", f.kernel);
+    read_rom_extension(ini, "ROMEXT1", f.rom_at[0], f.rom[0]);
+    read_rom_extension(ini, "ROMEXT2", f.rom_at[1], f.rom[1]);
+    read_rom_extension(ini, "ROMEXT3", f.rom_at[2], f.rom[2]);
+    read_path(ini, "DISK", "DRIVE_A", f.disk[0]);
+    read_path(ini, "DISK", "DRIVE_B", f.disk[1]);
+    read_path(ini, "Keyboard", "KEYFILE", f.keys);
+    return f;
+}
+
 } // namespace
+
+std::string configuration_problem(const std::string& path)
+{
+    ConfigFiles f = read_files(ini_read(path));
+    std::string problem = rom_problem(f.basic, f.kernel, f.rom, f.rom_at);
+    if (problem.empty() && !image_usable(f.keys))
+        problem = "Error opening Keyboard Layout " + f.keys;
+    for (int drive : {0, 1})
+        if (problem.empty() && !f.disk[drive].empty())
+            problem = disk_problem(drive, f.disk[drive]);
+    return problem;
+}
 
 void Load_ini_file()
 {
     IniFile ini = ini_read(SYS[6]);
-    read_path(ini, "ROM", "BASIC", SYS[0]);
-    read_path(ini, "ROM", "KERNEL", SYS[1]);
+    ConfigFiles files = read_files(ini);
+    SYS[0] = files.basic;
+    SYS[1] = files.kernel;
+    SYS[3] = files.disk[0];
+    SYS[4] = files.disk[1];
+    SYS[5] = files.keys;
+    ROMEX1 = files.rom_at[0], ROMEX2 = files.rom_at[1], ROMEX3 = files.rom_at[2];
+    ROMEX1file = files.rom[0], ROMEX2file = files.rom[1], ROMEX3file = files.rom[2];
     read_ram_extension(ini, "RAMEXT1", RAMEX1, RAMEX1size);
     read_ram_extension(ini, "RAMEXT2", RAMEX2, RAMEX2size);
-    read_rom_extension(ini, "ROMEXT1", ROMEX1, ROMEX1file);
-    read_rom_extension(ini, "ROMEXT2", ROMEX2, ROMEX2file);
-    read_rom_extension(ini, "ROMEXT3", ROMEX3, ROMEX3file);
-    read_path(ini, "DISK", "DRIVE_A", SYS[3]);
-    read_path(ini, "DISK", "DRIVE_B", SYS[4]);
-    read_path(ini, "Keyboard", "KEYFILE", SYS[5]);
 
     uint32_t n;
     if (read_number(ini, "Keyboard", "Translate", n))
@@ -126,14 +162,12 @@ void OSIini(const std::string& iniName)
 {
     std::memset(RAMptr, 0, 0x10000);
     IRQ_Interrupt = NMI_Interrupt = 0;
+    irq_counter = nmi_counter = 0;  // a shorter period must not find its counter past it
     IRQ = NMI = 0;
     gScan = irqkey = 0;
     caps = 1;
     RAMEX1size = RAMEX2size = ROMEX1size = ROMEX2size = ROMEX3size = 0;
     RAMGDC = 0;
-    ROMEX1file.clear();
-    ROMEX2file.clear();
-    ROMEX3file.clear();
     RAMTOP = RAMTOPadr;
     Translate = 0;  // configurations from before the translating mode keep the positional one
     stop_loc = 0xFFFF;
@@ -146,6 +180,7 @@ void OSIini(const std::string& iniName)
     CodeERR = 0;
     TraceMode = 1;
     SMode = 0;
+    trace_loc = 0xFFFF;
     Abort = 1;
     screen = 0;
     SpeedPos = Speed = aw_speed[1] = 100;
@@ -154,11 +189,8 @@ void OSIini(const std::string& iniName)
     sztFileSpec = ".BAS";
     sztFileName.clear();
 
-    SYS[0] = sztFileHome + "Basde.rom";
-    SYS[1] = sztFileHome + "Monde.rom";
     if (!iniName.empty())
         SYS[6] = iniName;
-    SYS[5] = sztFileHome + "KEY.DAT";
     SYS[7].clear();
     Load_ini_file();
     host->check_menu(CMD_TRANSLATE_KEYS, Translate);

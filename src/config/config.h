@@ -23,4 +23,7 @@ std::string program_path(const std::string& name);
 std::string data_path(const std::string& name);
 
 void OSIini(const std::string& iniName);
+// Why the configuration file `path` cannot build a machine (a ROM image, the keyboard layout
+// or a disk image that cannot be used); "" when it can.
+std::string configuration_problem(const std::string& path);
 void Load_ini_file();

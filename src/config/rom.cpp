@@ -39,22 +39,31 @@ bool load_fixed(const std::string& path, uint32_t address, uint32_t count)
     return true;
 }
 
+bool fits(uint32_t length, uint32_t address) { return length >= 1 && length <= 0x8000 && address <= 0x10000 - length; }
+
 // The error names the file, so that the user knows which one to fix.
-void load_extension(const std::string& path, uint32_t address, uint32_t& size, const std::string& error)
+void load_extension(const std::string& path, uint32_t address, uint32_t& size, int number)
 {
     std::FILE* f = open_read(path);
     if (!f)
         return;
     uint32_t length = uint32_t(file_length(f)) & 0xFFFF;
-    if (length >= 1 && length <= 0x8000 && address <= 0x10000 - length) {
+    if (fits(length, address))
         size = std::fread(RAMptr + address, 1, length, f);
-    } else {
-        SYS[7] = error + path;
-    }
+    else
+        SYS[7] = "Error opening File at location in ROMEXT" + std::to_string(number) + "=" + path;
     std::fclose(f);
 }
 
 } // namespace
+
+bool image_usable(const std::string& path)
+{
+    std::FILE* f = open_image(path);
+    if (f)
+        std::fclose(f);
+    return f != nullptr;
+}
 
 void LoadROM()
 {
@@ -62,9 +71,27 @@ void LoadROM()
         SYS[7] = "Error opening BASIC ROM in BASIC=" + SYS[0];
     if (!load_fixed(SYS[1], KERNALadr, 2048))
         SYS[7] = "Error opening MONITOR ROM in KERNAL=" + SYS[1];
-    load_extension(ROMEX1file, ROMEX1, ROMEX1size, "Error opening File at location in ROMEXT1=");
-    load_extension(ROMEX2file, ROMEX2, ROMEX2size, "Error opening File at location in ROMEXT2=");
-    load_extension(ROMEX3file, ROMEX3, ROMEX3size, "Error opening File at location in ROMEXT3=");
+    load_extension(ROMEX1file, ROMEX1, ROMEX1size, 1);
+    load_extension(ROMEX2file, ROMEX2, ROMEX2size, 2);
+    load_extension(ROMEX3file, ROMEX3, ROMEX3size, 3);
+}
+
+std::string rom_problem(const std::string& basic, const std::string& kernel, const std::string (&extension)[3],
+                        const uint32_t (&address)[3])
+{
+    if (!image_usable(basic))
+        return "Error opening BASIC ROM in BASIC=" + basic;
+    if (!image_usable(kernel))
+        return "Error opening MONITOR ROM in KERNAL=" + kernel;
+    for (int i = 0; i < 3; i++) {
+        std::FILE* f = extension[i].empty() ? nullptr : open_read(extension[i]);
+        bool usable = f && fits(uint32_t(file_length(f)) & 0xFFFF, address[i]);
+        if (f)
+            std::fclose(f);
+        if (!extension[i].empty() && !usable)
+            return "Error opening File at location in ROMEXT" + std::to_string(i + 1) + "=" + extension[i];
+    }
+    return "";
 }
 
 void LoadKeyboard()

@@ -130,9 +130,10 @@ inline uint32_t addr_indy(Core& c)
     return R.EA = eff_adr = a;
 }
 
+// A branch's effective address is its target.
 inline uint32_t addr_relative(Core& c)
 {
-    uint32_t a = uint32_t(int32_t(int8_t(c.mem[c.PC])));
+    uint32_t a = (c.PC + 1 + uint32_t(int32_t(int8_t(c.mem[c.PC])))) & 0xFFFF;
     c.PC = (c.PC + 1) & 0xFFFF;
     return R.EA = eff_adr = a;
 }

@@ -258,8 +258,7 @@ template <AddressRoutine mode> inline void branch(Core& c, bool taken)
         c.PC = (c.PC + 1) & 0xFFFF;
         return;
     }
-    uint32_t offset = mode(c);
-    c.PC = (c.PC + offset) & 0xFFFF;
+    c.PC = mode(c);
 }
 
 template <AddressRoutine mode> void i_bcc(Core& c) { branch<mode>(c, !(c.P & FLAG_C)); }

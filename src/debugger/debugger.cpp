@@ -52,7 +52,7 @@ void show_registers()
         *hex[i] = format("0x%02X", *regs[i]);
         *bits[i] = binary(*regs[i]);
     }
-    dbg.effective = format("0x%04X", eff_adr);
+    dbg.effective = format("0x%04X", eff_adr & 0xFFFF);
     dbg.pc = format("0x%04X", R.PC);
     dbg.pc_bits = binary(R.PC >> 8) + " " + binary(R.PC & 0xFF);
     dbg.p = format("0x%02X", R.P | FLAG_5);
@@ -123,6 +123,7 @@ void set_pc()
     unsigned address = read_hex_field(dbg.pc_field, R.PC);
     dbg.pc_field = format("%04X", address);
     SMode = 0;
+    trace_loc = 0xFFFF;
     R.PC = address;
     PokeFlag = 1;
     SEnable = 0;
@@ -233,6 +234,7 @@ void debugger_command(int id)
     case DBG_RESET:
         Reset();
         SMode = 0;
+        trace_loc = 0xFFFF;
         forced_refresh();
         break;
     case DBG_HARD_RESET: reload_configuration(); break;

@@ -40,7 +40,7 @@ bool save(const char* initial, const std::string& bytes, int last)
     std::string path = select_file(0, initial);
     if (path.empty())
         return true;
-    if (!save_file(path, bytes)) {
+    if (!write_whole(path, bytes)) {
         mfd.text = "Unable to create " + path;
         return false;
     }
@@ -168,11 +168,3 @@ long load_binary(const std::string& path, uint32_t start, bool* whole)
     return stored;
 }
 
-bool save_file(const std::string& path, const std::string& bytes)
-{
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && written;
-}

@@ -31,5 +31,3 @@ std::string display_code();
 // Copies a raw file into the memory block from start on, as far as $FFFF; returns the bytes
 // stored, or -1 when the file cannot be read. `whole` tells whether the file fitted.
 long load_binary(const std::string& path, uint32_t start, bool* whole = nullptr);
-// Writes bytes to a new file; false when it cannot be created or written.
-bool save_file(const std::string& path, const std::string& bytes);

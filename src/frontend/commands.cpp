@@ -31,27 +31,30 @@ void ShowMenu(int on)
     MenuOn = on;
 }
 
-// A ROM that failed to load is told at once; the machine goes on with that area reading 0.
-void reload_configuration()
+bool reload_configuration(const std::string& chosen)
 {
-    OSIini("");
+    const std::string path = chosen.empty() ? SYS[6] : chosen;
+    std::string problem = configuration_problem(path);
+    if (!problem.empty()) {
+        host->message_box("The configuration " + path + " cannot be used, and the machine goes on as it was:\n" + problem,
+                          "ERROR Message", MSG_ERROR);
+        return false;
+    }
+    OSIini(path);
     SetScreenCheck(screen);
-    if (!SYS[7].empty())
-        host->message_box(SYS[7], "ERROR Message", MSG_ERROR);
     if (host->debugger_exists())
         host->close_debugger();
     if (host->speed_exists())
         host->close_speed();
+    return true;
 }
 
+// A cancelled chooser leaves the machine alone.
 static void load_config_file()
 {
-    DiskSelect(sztFilePath, 1, "*.ini");
-    if (std::FILE* f = open_read(sztFileName)) {
-        std::fclose(f);
-        SYS[6] = sztFileName;
-    }
-    reload_configuration();
+    std::string path = select_file(1, "*.ini");
+    if (!path.empty())
+        reload_configuration(path);
 }
 
 namespace {
@@ -100,13 +103,20 @@ void edit_config_file()
 {
     std::vector<std::string> command = editor_command();
     command.push_back(SYS[6]);
-    if (host->run_program(command, false) == 0)
+    if (host->run_program(command, false, "") == 0)
         return;
 #ifndef _WIN32
-    if (command[0] == "x-terminal-emulator" && host->run_program({"xdg-open", SYS[6]}, false) == 0)
+    if (command[0] == "x-terminal-emulator" && host->run_program({"xdg-open", SYS[6]}, false, "") == 0)
         return;
 #endif
     host->message_box("Unable to start the editor " + command[0] + " for " + SYS[6], "ERROR Message", MSG_ERROR);
+}
+
+std::string about_text()
+{
+    return "Ohio Scientific Emulator\nSUPERBOARD II, UK101, C1P\nVersion " QUARZEL_VERSION "\n6502 CPU\n\n"
+           "Copyright (c) 2026 the Quarzel developers.\nFree software under the MIT licence:\n"
+           "use, change and share it, our ROMs included.";
 }
 
 static void fullscreen()
@@ -181,7 +191,10 @@ void menu_command(int id)
         if (!host->speed_exists())
             host->open_speed();
         break;
-    case CMD_SOFT_RESET: Reset(); break;
+    case CMD_SOFT_RESET:
+        Reset();
+        trace_loc = 0xFFFF;
+        break;
     case CMD_DEBUGGER:
         SEnable = 1;
         SMode = 0;

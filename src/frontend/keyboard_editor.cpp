@@ -1,13 +1,12 @@
 #include "frontend/keyboard_editor.h"
 
-#include "config/config.h"
-#include "config/rom.h"
+#include "host/files.h"
 #include "host/host.h"
 #include "host/ids.h"
 #include "machine/keyboard.h"
 #include "machine/tape.h"
 
-#include <cstdio>
+#include <cstring>
 
 int OSIRow, OSICol = -1;
 int key_fno;
@@ -39,6 +38,10 @@ const struct {
 uint8_t column_mask(int column) { return 0xFF ^ (0x80 >> column); }
 
 void show_pc_key(int k) { ked.pc_key = "PC: " + std::to_string(k); }
+
+// The tables as the dialog found them, for Cancel.
+KeyRecord opened_keys[128];
+SpecialKey opened_special[9];
 
 bool on_grid(int row, int column) { return row >= 0 && row < 8 && column >= 0 && column < 8; }
 
@@ -108,6 +111,8 @@ void keyboard_button(int id)
 
 void keyboard_open()
 {
+    std::memcpy(opened_keys, key_ref, sizeof opened_keys);
+    std::memcpy(opened_special, key_function, sizeof opened_special);
     ked.pc_key.clear();
     ked.message = " Click on Key ";
     OSICol = -1;
@@ -153,20 +158,15 @@ void keyboard_left_click(int row, int column)
 // Only the low byte of each special-key value is written, as the layout file holds them.
 bool save_layout(const std::string& path)
 {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    uint8_t bytes[292];
-    uint8_t* p = bytes;
+    std::string bytes;
     for (const KeyRecord& k : key_ref) {
-        *p++ = k.row;
-        *p++ = k.mask;
+        bytes += char(k.row);
+        bytes += char(k.mask);
     }
     for (const SpecialKey& s : key_function)
         for (int v : {s.row1, s.mask1, s.row2, s.mask2})
-            *p++ = uint8_t(v);
-    bool written = std::fwrite(bytes, 1, sizeof bytes, f) == sizeof bytes;
-    return std::fclose(f) == 0 && written;
+            bytes += char(v);
+    return write_whole(path, bytes);
 }
 
 void keyboard_save()
@@ -176,4 +176,8 @@ void keyboard_save()
         host->message_box("Unable to write the keyboard layout " + path, "ERROR Message", MSG_ERROR);
 }
 
-void keyboard_cancel() { LoadKeyboard(); }
+void keyboard_cancel()
+{
+    std::memcpy(key_ref, opened_keys, sizeof key_ref);
+    std::memcpy(key_function, opened_special, sizeof key_function);
+}

@@ -39,5 +39,5 @@ void keyboard_right_click(int row, int column);
 bool save_layout(const std::string& path);
 // "Save" as the button does it: the chooser, then the file; a cancelled chooser writes nothing.
 void keyboard_save();
-// "Cancel": back to the configured layout file.
+// "Cancel": back to the tables as they were when the dialog opened.
 void keyboard_cancel();

@@ -4,6 +4,7 @@
 #include "cpu/bus.h"
 #include "cpu/loop.h"
 #include "frontend/screen.h"
+#include "frontend/speed.h"
 #include "host/files.h"
 #include "host/host.h"
 #include "host/ids.h"
@@ -14,65 +15,320 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <optional>
+#include <type_traits>
 #include <vector>
 
 namespace {
 
 const char MAGIC[] = "QRZLSTAT";
-const uint32_t VERSION = 1;
+const uint32_t FORMAT = 1;
 const uint32_t MACHINE = 1;
 const size_t HEADER = 24;
 const size_t MEMORY = 0x10002;
-const size_t LARGEST = 1 << 20;  // far past any state of version 1
+const size_t LARGEST = 1 << 24;
+// A slice ends within one instruction (and the debugger's extra cycle) of its length.
+const int64_t LONGEST_SLICE = 60000 + 16;
 
-// The file positions and names of the tapes and disks, gathered before a save and used
-// after a load.
-std::string in_name, out_name, disk_names[2];
-uint64_t in_position, out_position;
+enum Mode { SAVE, CHECK, LOAD };
 
-enum Kind { U8, U32, U64, I32, TEXT };
+// One section's values in order: saving appends them, checking reads and checks them without
+// touching the machine, loading stores them. Each returns the value saved or read.
+class Fields {
+public:
+    Fields(Mode mode, const std::string& section) : mode(mode), section(section) {}
+    Fields(Mode mode, const std::string& section, const uint8_t* p, size_t n, bool present)
+        : mode(mode), section(section), p(p), left(n), present(present)
+    {
+    }
 
-// A value of the state: where it lives and the range a machine can have.
-struct Field {
-    Kind kind;
-    void* value;
-    int64_t low, high;
+    bool loading() const { return mode == LOAD; }
+
+    template <class T> T value(const char* name, T& v, int64_t low, int64_t high, std::optional<int64_t> absent = {})
+    {
+        if (mode == SAVE) {
+            put(uint64_t(v), sizeof(T));
+            return v;
+        }
+        int64_t x;
+        if (left == 0 && absent) {
+            x = *absent;
+        } else if (left < sizeof(T)) {
+            refuse(name, "is missing");
+            return v;
+        } else {
+            uint64_t raw = take(sizeof(T));
+            x = std::is_signed_v<T> ? int64_t(int32_t(uint32_t(raw))) : int64_t(raw);
+            if (sizeof(T) == 8 && raw > uint64_t(INT64_MAX))
+                x = -1;
+        }
+        if (x < low || x > high) {
+            refuse(name, "is " + std::to_string(x) + ", not " + std::to_string(low) + " to " + std::to_string(high));
+            return v;
+        }
+        if (mode == LOAD)
+            v = T(x);
+        return T(x);
+    }
+
+    std::string text(const char* name, std::string& v, std::optional<std::string> absent = {})
+    {
+        if (mode == SAVE) {
+            put(v.size(), 4);
+            bytes += v;
+            return v;
+        }
+        std::string s;
+        if (left == 0 && absent) {
+            s = *absent;
+        } else {
+            size_t n = left >= 4 ? take(4) : SIZE_MAX;
+            if (n > left) {
+                refuse(name, "is missing");
+                return v;
+            }
+            s.assign(reinterpret_cast<const char*>(p), n);
+            p += n;
+            left -= n;
+        }
+        if (mode == LOAD)
+            v = s;
+        return s;
+    }
+
+    // Exactly n bytes.
+    void block(const char* name, uint8_t* data, size_t n)
+    {
+        if (mode == SAVE) {
+            bytes.append(reinterpret_cast<const char*>(data), n);
+        } else if (left != n) {
+            refuse(name, "is not " + std::to_string(n) + " bytes");
+        } else if (mode == LOAD) {
+            std::memcpy(data, p, n);
+        }
+    }
+
+    // A condition between values.
+    void require(bool holds, const char* name, const std::string& why)
+    {
+        if (mode != SAVE && !holds)
+            refuse(name, why);
+    }
+
+    Mode mode;
+    std::string section;
+    std::string bytes;    // what saving wrote
+    std::string problem;  // why checking failed
+    std::string notes;    // what loading has to tell
+
+private:
+    const uint8_t* p = nullptr;
+    size_t left = 0;
+    bool present = true;
+
+    void put(uint64_t v, size_t n)
+    {
+        for (size_t i = 0; i < n; i++)
+            bytes += char(v >> (8 * i));
+    }
+    uint64_t take(size_t n)
+    {
+        uint64_t v = 0;
+        for (size_t i = 0; i < n; i++)
+            v |= uint64_t(p[i]) << (8 * i);
+        p += n;
+        left -= n;
+        return v;
+    }
+    void refuse(const char* name, const std::string& why)
+    {
+        std::string shown = section.substr(0, section.find_last_not_of(' ') + 1);
+        if (problem.empty())
+            problem = present ? "its " + shown + " value " + name + " " + why : "it has no " + shown + " section";
+    }
 };
 
-Field u8(uint8_t& v) { return {U8, &v, 0, 0xFF}; }
-Field u32(uint32_t& v, int64_t high = 0xFFFFFFFF, int64_t low = 0) { return {U32, &v, low, high}; }
-Field u32(int& v, int64_t high) { return {I32, &v, 0, high}; }
-Field u64(uint64_t& v) { return {U64, &v, 0, INT64_MAX}; }
-Field i32(int& v) { return {I32, &v, -1, 0xFF}; }
-Field text(std::string& v) { return {TEXT, &v, 0, 0}; }
+const int64_t U8 = 0xFF, U16 = 0xFFFF, U32 = 0xFFFFFFFF;
 
-struct Section {
-    const char* name;
-    std::vector<Field> fields;
-};
-
-std::vector<Section> sections()
+void memory_map(Fields& f)
 {
-    return {
-        {"MAP ", {u32(RAMTOP, 0xFFFF), u32(RAMGDC, 1), u32(ROMEX1, 0xFFFF), u32(ROMEX1size, 0x10000),
-                  u32(ROMEX2, 0xFFFF), u32(ROMEX2size, 0x10000), u32(ROMEX3, 0xFFFF), u32(ROMEX3size, 0x10000),
-                  u32(RAMEX1, 0xFFFF), u32(RAMEX1size, 0x10000), u32(RAMEX2, 0xFFFF), u32(RAMEX2size, 0x10000)}},
-        {"CPU ", {u8(R.A), u8(R.X), u8(R.Y), u8(R.S), u8(R.P), u8(R.IR), u32(R.PC, 0xFFFF), u32(R.EA),
-                  u32(eff_adr), u32(RPC_old, 0xFFFF)}},
-        {"LOOP", {u32(clocks), u64(cycles_done), u32(IEnable, 1), u32(IRQ_Interrupt), u32(NMI_Interrupt),
-                  u32(irq_counter), u32(nmi_counter), u32(IRQ, 1), u32(NMI, 1), u32(Hardware_timer),
-                  u32(SpeedPos, 4000, 1), u32(Speed, 400), u32(stop_loc, 0xFFFF), u32(trace_loc, 0xFFFF)}},
-        {"VID ", {u32(screen, 0x1F), u32(GEnable, 1)}},
-        {"KEYS", {u32(key_matrix[0], 0xFF), u32(key_matrix[1], 0xFF), u32(key_matrix[2], 0xFF),
-                  u32(key_matrix[3], 0xFF), u32(key_matrix[4], 0xFF), u32(key_matrix[5], 0xFF),
-                  u32(key_matrix[6], 0xFF), u32(key_matrix[7], 0xFF), u32(gScan, 0xFF), u32(irqkey, 0xFF),
-                  u32(caps, 1)}},
-        {"TAPE", {u8(acia1con), u8(acia1dat), i32(ch_in), text(in_name), u64(in_position), text(out_name),
-                  u64(out_position)}},
-        {"DISK", {u32(drv_sel, 4), u32(track_a, MAXTRK), u32(track_b, MAXTRK), u32(sector_a), u32(sector_b),
-                  u32(sector), u32(drv_index), u8(portadat), u8(portbdat), u8(ddrareg), u8(ddrbreg), u8(acia2con),
-                  u8(acia2dat), text(disk_names[0]), text(disk_names[1])}},
-    };
+    f.value("RAMTOP", RAMTOP, 0x03FF, 0x7FFF);
+    f.value("RAMGDC", RAMGDC, 0, U16);
+    for (auto [address, size] : {std::pair{&ROMEX1, &ROMEX1size}, {&ROMEX2, &ROMEX2size}, {&ROMEX3, &ROMEX3size}}) {
+        uint32_t at = f.value("ROMEX", *address, 0, U16);
+        f.value("ROMEXsize", *size, 0, std::min<int64_t>(0x8000, 0x10000 - at));
+    }
+    for (auto [address, size] : {std::pair{&RAMEX1, &RAMEX1size}, {&RAMEX2, &RAMEX2size}}) {
+        f.value("RAMEX", *address, 0, U16);
+        f.value("RAMEXsize", *size, 0, U16);
+    }
+}
+
+// Versions before 1.0 kept a branch's offset as its effective address, which only the
+// debugger shows.
+void processor(Fields& f)
+{
+    for (uint8_t* r : {&R.A, &R.X, &R.Y, &R.S, &R.P, &R.IR})
+        f.value("register", *r, 0, U8);
+    f.value("PC", R.PC, 0, U16);
+    f.value("EA", R.EA, 0, U32);
+    f.value("eff_adr", eff_adr, 0, U32);
+    f.value("RPC_old", RPC_old, 0, U16);
+}
+
+void loop(Fields& f)
+{
+    f.value("clocks", clocks, 0, LONGEST_SLICE);
+    f.value("cycles_done", cycles_done, 0, INT64_MAX);
+    f.value("IEnable", IEnable, 0, 1);
+    uint32_t irq = f.value("IRQ_Interrupt", IRQ_Interrupt, 0, U16);
+    uint32_t nmi = f.value("NMI_Interrupt", NMI_Interrupt, 0, U16);
+    f.value("irq_counter", irq_counter, 0, irq ? irq : U32);
+    f.value("nmi_counter", nmi_counter, 0, nmi ? nmi : U32);
+    f.value("IRQ", IRQ, 0, 1);
+    f.value("NMI", NMI, 0, 1);
+    f.value("Hardware_timer", Hardware_timer, 0, 86);
+    uint32_t speed = f.value("SpeedPos", SpeedPos, 100, 400);
+    f.require(speed % 100 == 0, "SpeedPos", "is no speed factor");
+    uint32_t bar = f.value("Speed", Speed, 0, 500);
+    f.require(bar % 100 == 0, "Speed", "is no speed factor");
+    f.value("stop_loc", stop_loc, 0, U16);
+    f.value("trace_loc", trace_loc, 0, U16);
+}
+
+void video(Fields& f)
+{
+    uint32_t mode = f.value("screen", screen, 0, 0x16);
+    f.require(!(mode & ~0x16u), "screen", "is no display mode");
+    f.value("GEnable", GEnable, 0, 1);
+}
+
+void keys(Fields& f)
+{
+    for (uint32_t& row : key_matrix)
+        f.value("key_matrix", row, 0, U8);
+    f.value("gScan", gScan, 0, U8);
+    f.value("irqkey", irqkey, 0, U8);
+    f.value("caps", caps, 0, 1);
+}
+
+// The tape files of the state, gathered before a save and used after a load.
+std::string in_name, out_name, disk_names[2];
+uint64_t in_position, out_length;
+uint32_t out_sum;
+
+// The CRC-32 of the first `length` bytes of a file; nothing when it is shorter or unreadable.
+std::optional<uint32_t> file_checksum(const std::string& path, uint64_t length)
+{
+    std::FILE* f = open_read(path);
+    if (!f)
+        return {};
+    uint32_t crc = 0;
+    uint8_t block[65536];
+    uint64_t read = 0;
+    for (size_t got; read < length && (got = std::fread(block, 1, std::min<uint64_t>(sizeof block, length - read), f)) > 0;) {
+        crc = state_checksum(block, got, crc);
+        read += got;
+    }
+    std::fclose(f);
+    return read == length ? std::optional(crc) : std::nullopt;
+}
+
+// NAME-1.bas, NAME-2.bas, ...: the first that does not exist.
+std::string free_name_beside(const std::string& path)
+{
+    std::filesystem::path p(path);
+    std::error_code ec;
+    for (int n = 1;; n++) {
+        std::filesystem::path candidate =
+            p.parent_path() / (p.stem().string() + "-" + std::to_string(n) + p.extension().string());
+        if (!std::filesystem::exists(candidate, ec))
+            return candidate.string();
+    }
+}
+
+// The output goes on where the state left it, when the file is still as it was then; else in
+// a new file beside it, so that nothing written since is lost.
+void continue_output(Fields& f)
+{
+    std::error_code ec;
+    bool unchanged = std::filesystem::file_size(out_name, ec) == out_length && !ec &&
+                     file_checksum(out_name, out_length) == out_sum;
+    std::string path = unchanged ? out_name : free_name_beside(out_name);
+    if (!tape_append_output(path))
+        f.notes += "The tape output " + out_name + " cannot be opened again; the machine goes on without it.\n";
+    else if (!unchanged)
+        f.notes += "The tape output " + out_name + " has changed since the state was saved; the output goes on in " +
+                   path + ".\n";
+}
+
+void reconnect_tape(Fields& f)
+{
+    tape_close_all();
+    if (!in_name.empty() && !tape_reopen_input(in_name, long(in_position)))
+        f.notes += "The tape input " + in_name + " is gone; the machine goes on without it.\n";
+    if (!out_name.empty())
+        continue_output(f);
+}
+
+void tape(Fields& f)
+{
+    f.value("acia1con", acia1con, 0, U8);
+    f.value("acia1dat", acia1dat, 0, U8);
+    int ch = f.value("ch_in", ch_in, -1, U8);
+    bool input = !f.text("in_name", in_name).empty();
+    f.require(!input || ch >= 0, "ch_in", "is the end of an input that is open");
+    f.value("in_position", in_position, 0, INT64_MAX);
+    f.text("out_name", out_name);
+    f.value("out_length", out_length, 0, INT64_MAX);
+    f.value("out_sum", out_sum, 0, U32, 0);
+    if (f.loading())
+        reconnect_tape(f);
+}
+
+void disk(Fields& f)
+{
+    f.value("drv_sel", drv_sel, 0, 4);
+    f.value("track_a", track_a, 0, MAXTRK);
+    f.value("track_b", track_b, 0, MAXTRK);
+    for (uint32_t* position : {&sector_a, &sector_b, &sector})
+        f.value("sector", *position, 0, U32);
+    f.value("drv_index", drv_index, 0, 100);
+    for (uint8_t* r : {&portadat, &portbdat, &ddrareg, &ddrbreg, &acia2con, &acia2dat})
+        f.value("PIA or ACIA register", *r, 0, U8);
+    for (int drive : {0, 1}) {
+        f.text("disk image", disk_names[drive]);
+        if (!f.loading())
+            continue;
+        disk_eject(drive);
+        if (!disk_names[drive].empty() && !disk_attach(drive, disk_names[drive], false))
+            f.notes += "The diskette " + disk_names[drive] + " is gone; drive " + "AB"[drive] + " is empty.\n";
+    }
+}
+
+// Last, so that the device registers in it overwrite what re-attaching the disks set.
+void memory(Fields& f) { f.block("memory", RAMptr, MEMORY); }
+
+const struct {
+    const char* name;
+    void (*fields)(Fields&);
+} sections[] = {
+    {"MAP ", memory_map}, {"CPU ", processor}, {"LOOP", loop}, {"VID ", video},
+    {"KEYS", keys},       {"TAPE", tape},      {"DISK", disk}, {"MEM ", memory},
+};
+
+void gather()
+{
+    in_name = in ? tape_in_name : "";
+    in_position = in ? uint64_t(std::ftell(in)) : 0;
+    out_name = out ? tape_out_name : "";
+    if (out)
+        std::fflush(out);
+    out_length = out ? uint64_t(std::ftell(out)) : 0;
+    out_sum = out ? file_checksum(out_name, out_length).value_or(0) : 0;
+    for (int drive : {0, 1})
+        disk_names[drive] = disk_name(drive);
 }
 
 void put(std::string& out, uint64_t v, int bytes)
@@ -81,99 +337,9 @@ void put(std::string& out, uint64_t v, int bytes)
         out += char(v >> (8 * i));
 }
 
-void put_field(std::string& out, const Field& f)
+uint32_t number(const uint8_t* p)
 {
-    switch (f.kind) {
-    case U8: put(out, *static_cast<uint8_t*>(f.value), 1); break;
-    case U32: put(out, *static_cast<uint32_t*>(f.value), 4); break;
-    case I32: put(out, uint32_t(*static_cast<int*>(f.value)), 4); break;
-    case U64: put(out, *static_cast<uint64_t*>(f.value), 8); break;
-    case TEXT: {
-        const std::string& s = *static_cast<std::string*>(f.value);
-        put(out, s.size(), 4);
-        out += s;
-        break;
-    }
-    }
-}
-
-void put_section(std::string& out, const char* name, const std::string& body)
-{
-    out.append(name, 4);
-    put(out, body.size(), 4);
-    out += body;
-}
-
-// Reads little-endian numbers from a section; `ok` turns false at its end.
-struct Reader {
-    const uint8_t* p;
-    size_t left;
-    bool ok = true;
-
-    uint64_t number(int bytes)
-    {
-        if (left < size_t(bytes)) {
-            ok = false;
-            return 0;
-        }
-        uint64_t v = 0;
-        for (int i = 0; i < bytes; i++)
-            v |= uint64_t(p[i]) << (8 * i);
-        p += bytes;
-        left -= bytes;
-        return v;
-    }
-    std::string text()
-    {
-        size_t n = number(4);
-        if (n > left) {
-            ok = false;
-            return "";
-        }
-        std::string s(reinterpret_cast<const char*>(p), n);
-        p += n;
-        left -= n;
-        return s;
-    }
-};
-
-// A section's values as read, before they reach the machine.
-struct Staged {
-    std::vector<int64_t> numbers;
-    std::vector<std::string> texts;
-};
-
-bool read_section(Reader r, const Section& s, Staged& staged)
-{
-    for (const Field& f : s.fields) {
-        if (f.kind == TEXT) {
-            staged.texts.push_back(r.text());
-            continue;
-        }
-        int bytes = f.kind == U8 ? 1 : f.kind == U64 ? 8 : 4;
-        uint64_t raw = r.number(bytes);
-        int64_t v = f.kind == I32 ? int64_t(int32_t(uint32_t(raw))) : int64_t(raw);
-        if (f.kind == U64 && raw > uint64_t(INT64_MAX))
-            return false;
-        if (v < f.low || v > f.high)
-            return false;
-        staged.numbers.push_back(v);
-    }
-    return r.ok;
-}
-
-void apply(const Section& s, const Staged& staged)
-{
-    size_t n = 0, t = 0;
-    for (const Field& f : s.fields) {
-        switch (f.kind) {
-        case U8: *static_cast<uint8_t*>(f.value) = uint8_t(staged.numbers[n++]); break;
-        case U32: *static_cast<uint32_t*>(f.value) = uint32_t(staged.numbers[n++]); break;
-        case I32: *static_cast<int*>(f.value) = int(staged.numbers[n++]); break;
-        case U64: *static_cast<uint64_t*>(f.value) = uint64_t(staged.numbers[n++]); break;
-        case TEXT: *static_cast<std::string*>(f.value) = staged.texts[t++]; break;
-        }
-    }
+    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
 }
 
 bool read_file(const std::string& path, std::vector<uint8_t>& data)
@@ -188,83 +354,63 @@ bool read_file(const std::string& path, std::vector<uint8_t>& data)
     return true;
 }
 
-// The sections of a file by name; "" when they are all there and the header is right.
-std::string check(const std::vector<uint8_t>& data, const std::string& path,
-                  std::vector<std::pair<std::string, Reader>>& found)
+struct Found {
+    std::string name;
+    const uint8_t* p;
+    size_t n;
+};
+
+// The sections of a file; "" when the header is right and they lie inside the file.
+std::string check_header(const std::vector<uint8_t>& data, const std::string& path, std::vector<Found>& found)
 {
     if (data.size() < HEADER || std::memcmp(data.data(), MAGIC, 8))
         return path + " is not a Quarzel state file";
-    Reader head{data.data() + 8, HEADER - 8};
-    uint32_t version = head.number(4), machine = head.number(4), length = head.number(4), sum = head.number(4);
-    if (version != VERSION)
-        return path + " is a state of format version " + std::to_string(version) +
+    uint32_t format = number(&data[8]), machine = number(&data[12]), length = number(&data[16]);
+    if (format != FORMAT)
+        return path + " is a state of format version " + std::to_string(format) +
                ", which this Quarzel cannot read (it reads version 1)";
     if (machine != MACHINE)
         return path + " was saved on a different machine (type " + std::to_string(machine) + ")";
     if (data.size() - HEADER < length)
         return path + " is cut short";
-    if (state_checksum(data.data() + HEADER, length) != sum)
+    if (state_checksum(data.data() + HEADER, length) != number(&data[20]))
         return path + " is damaged: its checksum does not match";
-    Reader body{data.data() + HEADER, length};
-    while (body.left >= 8) {
-        std::string name(reinterpret_cast<const char*>(body.p), 4);
-        body.p += 4;
-        body.left -= 4;
-        size_t size = body.number(4);
-        if (size > body.left)
-            return path + " is damaged: its section " + name + " runs past the end";
-        found.push_back({name, Reader{body.p, size}});
-        body.p += size;
-        body.left -= size;
+    for (size_t at = HEADER; at + 8 <= HEADER + length;) {
+        size_t size = number(&data[at + 4]);
+        if (size > HEADER + length - at - 8)
+            return path + " is damaged: its section " + std::string(data.begin() + long(at), data.begin() + long(at) + 4) +
+                   " runs past the end";
+        found.push_back({std::string(data.begin() + long(at), data.begin() + long(at) + 4), &data[at + 8], size});
+        at += 8 + size;
     }
     return "";
 }
 
-const Reader* section(const std::vector<std::pair<std::string, Reader>>& found, const std::string& name)
+// Every section in the order of the table, each from the file's section of its name or, when
+// the file has none, from its defaults. Returns the first problem.
+std::string visit(Mode mode, const std::vector<Found>& found, std::string& notes)
 {
-    for (const auto& f : found)
-        if (f.first == name)
-            return &f.second;
-    return nullptr;
-}
-
-// After the values: the memory map, the screen, the menu's marks, and the files.
-void reconnect(std::string& missing)
-{
-    build_memory_map();
-    if (!in_name.empty() && !tape_reopen_input(in_name, long(in_position)))
-        missing += "the tape input " + in_name + "\n";
-    if (!out_name.empty() && !tape_reopen_output(out_name, long(out_position)))
-        missing += "the tape output " + out_name + "\n";
-    for (int drive : {0, 1}) {
-        disk_eject(drive);
-        if (!disk_names[drive].empty() && !disk_attach(drive, disk_names[drive], false))
-            missing += "the diskette " + disk_names[drive] + "\n";
+    for (const auto& s : sections) {
+        const Found* in = nullptr;
+        for (const Found& f : found)
+            if (f.name == s.name && !in)
+                in = &f;
+        Fields fields(mode, s.name, in ? in->p : nullptr, in ? in->n : 0, in != nullptr);
+        s.fields(fields);
+        notes += fields.notes;
+        if (!fields.problem.empty())
+            return fields.problem;
     }
-    host->check_menu(CMD_INT_ENABLE, IEnable);
-    host->check_menu(CMD_GRAPHIC_MODE, GEnable);
-    SetScreenCheck(screen);
-    restvid();
-    restgdc();
+    return "";
 }
 
-void gather()
-{
-    in_name = in ? tape_in_name : "";
-    in_position = in ? uint64_t(std::ftell(in)) : 0;
-    out_name = out ? tape_out_name : "";
-    if (out)
-        std::fflush(out);
-    out_position = out ? uint64_t(std::ftell(out)) : 0;
-    for (int drive : {0, 1})
-        disk_names[drive] = disk_name(drive);
-}
+const char* const SPEED_TEST = "while the speed test runs; try again when it has finished";
 
 } // namespace
 
-uint32_t state_checksum(const uint8_t* p, size_t n)
+uint32_t state_checksum(const uint8_t* p, size_t n, uint32_t crc)
 {
-    uint32_t c = 0xFFFFFFFF;
+    uint32_t c = ~crc;
     while (n--) {
         c ^= *p++;
         for (int k = 0; k < 8; k++)
@@ -275,55 +421,48 @@ uint32_t state_checksum(const uint8_t* p, size_t n)
 
 std::string save_state(const std::string& path)
 {
+    if (SpRun > 0)
+        return std::string("No state can be saved ") + SPEED_TEST;
     gather();
     std::string body;
-    put_section(body, "MEM ", std::string(reinterpret_cast<const char*>(RAMptr), MEMORY));
-    for (const Section& s : sections()) {
-        std::string values;
-        for (const Field& f : s.fields)
-            put_field(values, f);
-        put_section(body, s.name, values);
+    for (const auto& s : sections) {
+        Fields f(SAVE, s.name);
+        s.fields(f);
+        body.append(s.name, 4);
+        put(body, f.bytes.size(), 4);
+        body += f.bytes;
     }
     std::string file(MAGIC, 8);
-    put(file, VERSION, 4);
+    put(file, FORMAT, 4);
     put(file, MACHINE, 4);
     put(file, body.size(), 4);
     put(file, state_checksum(reinterpret_cast<const uint8_t*>(body.data()), body.size()), 4);
     file += body;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    bool written = f && std::fwrite(file.data(), 1, file.size(), f) == file.size();
-    if (f && std::fclose(f) != 0)
-        written = false;
-    return written ? "" : "Unable to write the state file " + path;
+    return write_whole(path, file) ? "" : "Unable to write the state file " + path;
 }
 
-std::string load_state(const std::string& path, std::string& missing)
+std::string load_state(const std::string& path, std::string& notes)
 {
+    notes.clear();
+    if (SpRun > 0)
+        return std::string("No state can be loaded ") + SPEED_TEST;
     std::vector<uint8_t> data;
     if (!read_file(path, data))
         return "Unable to open the state file " + path;
-    std::vector<std::pair<std::string, Reader>> found;
-    std::string problem = check(data, path, found);
+    std::vector<Found> found;
+    std::string problem = check_header(data, path, found);
     if (!problem.empty())
         return problem;
-    const Reader* memory = section(found, "MEM ");
-    if (!memory || memory->left != MEMORY)
-        return path + " is incomplete: its memory is missing or of the wrong size";
-    std::vector<Section> all = sections();
-    std::vector<Staged> staged(all.size());
-    for (size_t i = 0; i < all.size(); i++) {
-        const Reader* r = section(found, all[i].name);
-        std::string name = std::string(all[i].name, all[i].name[3] == ' ' ? 3 : 4);
-        if (!r)
-            return path + " is incomplete: it has no " + name + " section";
-        if (!read_section(*r, all[i], staged[i]))
-            return path + " is damaged: its " + name + " section holds values no machine can have";
-    }
-    tape_close_all();
-    for (size_t i = 0; i < all.size(); i++)
-        apply(all[i], staged[i]);
-    std::memcpy(RAMptr, memory->p, MEMORY);
-    reconnect(missing);
+    problem = visit(CHECK, found, notes);
+    if (!problem.empty())
+        return path + " cannot be used: " + problem;
+    visit(LOAD, found, notes);
+    build_memory_map();
+    host->check_menu(CMD_INT_ENABLE, IEnable);
+    host->check_menu(CMD_GRAPHIC_MODE, GEnable);
+    SetScreenCheck(screen);
+    restvid();
+    restgdc();
     return "";
 }
 
@@ -348,12 +487,10 @@ void load_state_command(bool quick)
     std::string path = quick ? quick_state() : select_file(1, "*.qst");
     if (path.empty())
         return;
-    std::string missing;
-    std::string problem = load_state(path, missing);
+    std::string notes;
+    std::string problem = load_state(path, notes);
     if (!problem.empty())
         host->message_box(problem, "Load State", MSG_ERROR);
-    else if (!missing.empty())
-        host->message_box("The state is loaded, but these files are gone and the machine goes on without them:\n" +
-                              missing,
-                          "Load State", MSG_INFO);
+    else if (!notes.empty())
+        host->message_box("The state is loaded.\n" + notes, "Load State", MSG_INFO);
 }

@@ -1,7 +1,9 @@
 #include "host/files.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <random>
 #include <system_error>
 
 #ifdef _WIN32
@@ -19,15 +21,68 @@ std::FILE* open_read(const std::string& path)
     return std::fopen(path.c_str(), "rb");
 }
 
+namespace {
+
 std::FILE* create_new(const std::string& path)
 {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_BINARY, 0600);
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_BINARY, 0666);
     if (fd < 0)
         return nullptr;
     std::FILE* f = ::fdopen(fd, "wb");
     if (!f)
         ::close(fd);
     return f;
+}
+
+} // namespace
+
+std::FILE* create_unique(const std::string& prefix, const std::string& suffix, std::string& path)
+{
+    std::random_device seed;
+    std::mt19937 rng(seed());
+    for (int attempt = 0; attempt < 100; attempt++) {
+        char digits[16];
+        std::snprintf(digits, sizeof digits, "%08X", unsigned(rng()));
+        path = prefix + digits + suffix;
+        if (std::FILE* f = create_new(path))
+            return f;
+        if (errno != EEXIST)
+            break;
+    }
+    path.clear();
+    return nullptr;
+}
+
+std::string temp_beside(const std::string& path)
+{
+    std::string temp;
+    std::FILE* f = create_unique(path + ".", ".tmp", temp);
+    if (f)
+        std::fclose(f);
+    return temp;
+}
+
+bool replace_with(const std::string& temp, const std::string& path)
+{
+    std::error_code ec;
+    std::filesystem::rename(temp, path, ec);
+    if (ec)
+        std::filesystem::remove(temp, ec);
+    return !ec;
+}
+
+bool write_whole(const std::string& path, const std::string& bytes)
+{
+    std::string temp;
+    std::FILE* f = create_unique(path + ".", ".tmp", temp);
+    if (!f)
+        return false;
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (std::fclose(f) != 0 || !written) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return replace_with(temp, path);
 }
 
 long file_length(std::FILE* f)

@@ -5,8 +5,16 @@
 
 // Opens a file for binary reading; a folder or an empty name gives nullptr, as a missing file does.
 std::FILE* open_read(const std::string& path);
-// Creates a file that must not exist yet, for binary writing; nullptr when it exists or cannot
-// be made (errno tells which).
-std::FILE* create_new(const std::string& path);
+// Creates a file of a name no other file has, `prefix`, eight hex digits and `suffix`, for
+// binary writing; nullptr when none can be made. `path` gets its name.
+std::FILE* create_unique(const std::string& prefix, const std::string& suffix, std::string& path);
+// A new empty file in the folder of `path`, to be renamed over it once it is complete; "" when
+// none can be made.
+std::string temp_beside(const std::string& path);
+// Renames the complete file `temp` over `path`; on failure `temp` is removed and `path` stays.
+bool replace_with(const std::string& temp, const std::string& path);
+// Writes `bytes` to `path` through a temporary file beside it, so that a failed write or a
+// killed program leaves the old file whole.
+bool write_whole(const std::string& path, const std::string& bytes);
 // The length of an open file; the position goes back to the start.
 long file_length(std::FILE* f);

@@ -29,6 +29,8 @@ public:
     virtual void dispatch_event() = 0;
 
     virtual void message_box(const std::string& text, const std::string& caption, MsgIcon icon) = 0;
+    // A question with Yes and No; true for Yes.
+    virtual bool ask(const std::string& text, const std::string& caption) = 0;
     // A modal dialog of the main window, by its DialogTemplate number.
     virtual void show_dialog(int dialog) = 0;
     // The "KCS Parameter Setup" dialog over the decoding parameters and KCSfile; true for OK.
@@ -64,8 +66,9 @@ public:
     virtual int desktop_width() = 0;
     virtual int desktop_height() = 0;
 
-    // Start an external program; with wait, its exit status (-1 when it could not run).
-    virtual int run_program(const std::vector<std::string>& args, bool wait) = 0;
+    // Start an external program; with wait, its exit status (-1 when it could not run or did not
+    // end normally). Its standard error goes to the file `errors` unless that is "".
+    virtual int run_program(const std::vector<std::string>& args, bool wait, const std::string& errors) = 0;
 
     // The text on the desktop's clipboard, "" when it holds none.
     virtual std::string clipboard_text() = 0;

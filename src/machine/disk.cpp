@@ -106,7 +106,7 @@ void port_b_write(uint8_t v)
 uint8_t data_read()
 {
     bool revolution_over = false;
-    if (*acia2cptr != 0x0F) {
+    if (!(*acia2cptr & 0x01)) {
         *acia2dptr = 0xFF;
     } else {
         for (Drive& d : drives) {
@@ -127,6 +127,19 @@ uint8_t data_read()
     return *acia2dptr;
 }
 
+// The error bits of the character the next data read delivers, as the chip shows them with it.
+uint8_t waiting_errors()
+{
+    for (const Drive& d : drives) {
+        if (!selected(d))
+            continue;
+        const DiskTrack& track = d.image[d.track];
+        if (d.position < track.errors.size())
+            return track.errors[d.position];
+    }
+    return 0;
+}
+
 } // namespace
 
 void ACIA2READ()
@@ -136,7 +149,7 @@ void ACIA2READ()
     case 0x01: readvalue = *ctraptr; break;
     case 0x02: readvalue = (*ctrbptr == 4) ? port_b_read() : ddrbreg; break;
     case 0x03: readvalue = *ctrbptr; break;
-    case 0x10: readvalue = *acia2cptr = 0x0F; break;
+    case 0x10: readvalue = *acia2cptr = 0x0F | waiting_errors(); break;
     case 0x11: readvalue = data_read(); break;
     default: readvalue = 0xFF; break;
     }
@@ -184,24 +197,44 @@ void disk_eject(int drive)
     d.name.clear();
 }
 
+namespace {
+
+// Reads an image for drive d; "" or why it cannot be used.
+std::string read_image(const Drive& d, const std::string& path, std::vector<DiskTrack>& tracks, int& damaged)
+{
+    std::FILE* f = open_read(path);
+    if (!f)
+        return d.open_error + (" " + path);
+    std::string why;
+    bool usable = load_disk_image(f, tracks, why, damaged);
+    std::fclose(f);
+    return usable ? "" : "The disk image " + path + " cannot be used: " + why;
+}
+
+} // namespace
+
+std::string disk_problem(int drive, const std::string& path)
+{
+    std::vector<DiskTrack> tracks;
+    int damaged;
+    return read_image(drives[drive], path, tracks, damaged);
+}
+
 bool disk_attach(int drive, const std::string& path, bool report)
 {
     Drive& d = drives[drive];
     disk_eject(drive);
-    std::FILE* f = open_read(path);
-    if (!f) {
+    int damaged;
+    std::string problem = read_image(d, path, d.image, damaged);
+    if (!problem.empty()) {
         if (report)
-            host->message_box(d.open_error, "ERROR Message", MSG_ERROR);
+            host->message_box(problem, "ERROR Message", MSG_ERROR);
         return false;
     }
-    std::string why;
-    bool usable = load_disk_image(f, d.image, why);
-    std::fclose(f);
-    if (!usable) {
-        if (report)
-            host->message_box("The disk image " + path + " cannot be used: " + why, "ERROR Message", MSG_ERROR);
-        return false;
-    }
+    if (report && damaged)
+        host->message_box("The disk image " + path + " has " + std::to_string(damaged) +
+                              " damaged characters (parity or framing errors)",
+                          "Disk Image", MSG_INFO);
     sel_drv |= d.attached_bit;
     d.name = path;
     *acia2cptr = 0x0F;

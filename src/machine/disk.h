@@ -25,6 +25,8 @@ void ACIA2WRITE();
 // Puts the image in `path` into drive A (0) or B (1). A file that cannot be opened or used
 // is reported (unless `report` is false), and the drive stays empty.
 bool disk_attach(int drive, const std::string& path, bool report = true);
+// Why the image in `path` cannot go into drive A (0) or B (1); "" when it can.
+std::string disk_problem(int drive, const std::string& path);
 // Takes the diskette out of drive A (0) or B (1); the head stays where it is.
 void disk_eject(int drive);
 // The file of the image in drive A (0) or B (1); "" for an empty drive.

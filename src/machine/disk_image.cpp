@@ -2,6 +2,7 @@
 
 #include "machine/disk.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <iterator>
@@ -41,7 +42,7 @@ void plain_tracks(const std::vector<uint8_t>& data, std::vector<DiskTrack>& trac
 }
 
 // A file shorter than its tracks leaves the missing ones without characters.
-bool bit_tracks(const std::vector<uint8_t>& data, std::vector<DiskTrack>& tracks, std::string& why)
+bool bit_tracks(const std::vector<uint8_t>& data, std::vector<DiskTrack>& tracks, std::string& why, int& damaged)
 {
     if (data.size() < HEADER) {
         why = "its header is cut short";
@@ -56,11 +57,16 @@ bool bit_tracks(const std::vector<uint8_t>& data, std::vector<DiskTrack>& tracks
         return false;
     }
     size_t offset = size_t(data[18]) * 256;
+    if (offset < HEADER) {
+        why = "its first track lies inside its header";
+        return false;
+    }
     for (uint32_t t = 0; t <= MAXTRK; t++, offset += TRACK_BLOCK) {
         size_t available = offset < data.size() ? std::min(TRACK_BLOCK, data.size() - offset) : 0;
-        size_t cells = std::min(CELLS, available * 8);
-        tracks[t].bytes = available ? decode_bitstream(data.data() + offset, cells).bytes : std::vector<uint8_t>();
+        if (available)
+            tracks[t] = decode_bitstream(data.data() + offset, std::min(CELLS, available * 8));
         tracks[t].cut = available < TRACK_BLOCK;
+        damaged += int(tracks[t].errors.size()) - int(std::count(tracks[t].errors.begin(), tracks[t].errors.end(), 0));
     }
     return true;
 }
@@ -69,9 +75,9 @@ bool bit_tracks(const std::vector<uint8_t>& data, std::vector<DiskTrack>& tracks
 
 // The receiver waits for a start bit (a 0 on the idle line), takes the eight data bits low bit
 // first, the parity bit and the stop bit, and then waits for the next start bit.
-DecodedTrack decode_bitstream(const uint8_t* stream, size_t cells)
+DiskTrack decode_bitstream(const uint8_t* stream, size_t cells)
 {
-    DecodedTrack track;
+    DiskTrack track;
     for (size_t i = 0; i + 11 <= cells;) {
         if (cell(stream, i)) {
             i++;
@@ -80,22 +86,24 @@ DecodedTrack decode_bitstream(const uint8_t* stream, size_t cells)
         uint8_t value = 0;
         for (int b = 0; b < 8; b++)
             value |= cell(stream, i + 1 + b) << b;
-        if ((std::popcount(value) + cell(stream, i + 9)) & 1)
-            track.parity_errors++;
-        if (!cell(stream, i + 10))
-            track.framing_errors++;
+        uint8_t errors = ((std::popcount(value) + cell(stream, i + 9)) & 1 ? PARITY_ERROR : 0) |
+                         (cell(stream, i + 10) ? 0 : FRAMING_ERROR);
         track.bytes.push_back(value);
+        track.errors.push_back(errors);
         i += 11;
     }
+    if (std::count(track.errors.begin(), track.errors.end(), 0) == long(track.errors.size()))
+        track.errors.clear();
     return track;
 }
 
-bool load_disk_image(std::FILE* f, std::vector<DiskTrack>& tracks, std::string& why)
+bool load_disk_image(std::FILE* f, std::vector<DiskTrack>& tracks, std::string& why, int& damaged)
 {
     std::vector<uint8_t> data = read_all(f);
     tracks.assign(MAXTRK + 1, DiskTrack());
+    damaged = 0;
     if (data.size() >= 16 && !std::memcmp(data.data(), SIGNATURE, 16))
-        return bit_tracks(data, tracks, why);
+        return bit_tracks(data, tracks, why, damaged);
     plain_tracks(data, tracks);
     return true;
 }

@@ -7,21 +7,20 @@
 #include <string>
 #include <vector>
 
+// The serial chip's status bits for a character received with a wrong parity or stop bit.
+constexpr uint8_t PARITY_ERROR = 0x40;
+constexpr uint8_t FRAMING_ERROR = 0x10;
+
 struct DiskTrack {
     std::vector<uint8_t> bytes;
-    bool cut = false;  // the image file ended inside or before this track
-};
-
-// One revolution's characters, with the receiver's errors counted.
-struct DecodedTrack {
-    std::vector<uint8_t> bytes;
-    int parity_errors = 0;
-    int framing_errors = 0;
+    std::vector<uint8_t> errors;  // each character's error bits; empty when none has any
+    bool cut = false;             // the image file ended inside or before this track
 };
 
 // The 8E1 characters in `cells` bit cells of a bit stream (first cell in bit 7 of the first
 // byte, the idle line at 1). A character that the revolution's end cuts off is dropped.
-DecodedTrack decode_bitstream(const uint8_t* stream, size_t cells);
+DiskTrack decode_bitstream(const uint8_t* stream, size_t cells);
 
 // Reads a whole image into 40 tracks; false with the reason in `why` when it cannot be used.
-bool load_disk_image(std::FILE* f, std::vector<DiskTrack>& tracks, std::string& why);
+// `damaged` counts the characters received with an error.
+bool load_disk_image(std::FILE* f, std::vector<DiskTrack>& tracks, std::string& why, int& damaged);

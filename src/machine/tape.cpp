@@ -5,7 +5,6 @@
 #include "host/files.h"
 #include "host/host.h"
 
-#include <filesystem>
 
 uint8_t acia1con, acia1dat;
 std::FILE* in;
@@ -148,19 +147,11 @@ bool tape_reopen_input(const std::string& path, long position)
     return in != nullptr;
 }
 
-// What was written after the save is cut off, so the file goes on as the tape did.
-bool tape_reopen_output(const std::string& path, long position)
+bool tape_append_output(const std::string& path)
 {
     close_stream(out);
-    tape_out_name.clear();
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return false;
-    if (std::filesystem::file_size(path, ec) > uint64_t(position))
-        std::filesystem::resize_file(path, uint64_t(position), ec);
-    out = ec ? nullptr : std::fopen(path.c_str(), "ab");
-    if (out)
-        tape_out_name = path;
+    out = std::fopen(path.c_str(), "ab");
+    tape_out_name = out ? path : "";
     return out != nullptr;
 }
 

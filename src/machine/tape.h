@@ -31,7 +31,8 @@ std::string select_file(int mode, const std::string& pattern);
 
 // Closes and forgets the tape streams (part of every reset).
 void tape_close_all();
-// Opens the tape files of a saved state again at their positions; false for one that is
-// gone, whose stream then stays closed.
+// Opens the tape input of a saved state again at its position; false when it is gone, and
+// the stream then stays closed.
 bool tape_reopen_input(const std::string& path, long position);
-bool tape_reopen_output(const std::string& path, long position);
+// Opens a file as the tape output, appending to it (or creating it); false when it cannot be.
+bool tape_append_output(const std::string& path);

@@ -204,8 +204,8 @@ TEST(Wave, RefusalsAreReported)
         {riff(data_chunk("\x80")), "Doesn't appear to be a valid wav file"},
         {riff(fmt_chunk(3, 1, 22050, 8) + data_chunk("\x80")), "Wav file uses unsupported data format"},
         {riff(fmt_chunk(1, 3, 22050, 8) + data_chunk("\x80")), "Wav file neither stereo nor mono"},
-        {riff(fmt_chunk(1, 1, 7999, 8) + data_chunk("\x80")), "Only sample rates of 22.05 kHz supported"},
-        {riff(fmt_chunk(1, 2, 96001, 16) + data_chunk("\x80")), "Only sample rates of 22.05 kHz supported"},
+        {riff(fmt_chunk(1, 1, 7999, 8) + data_chunk("\x80")), "Only sample rates of 8 to 96 kHz supported"},
+        {riff(fmt_chunk(1, 2, 96001, 16) + data_chunk("\x80")), "Only sample rates of 8 to 96 kHz supported"},
         {riff(fmt_chunk(1, 1, 22050, 24) + data_chunk("\x80")), "Wav file neither 8 nor 16 bit"},
     };
     for (const auto& c : cases) {
@@ -224,7 +224,7 @@ TEST(Wave, RefusalsAreReported)
     EXPECT_TRUE(test_host->messages.empty());
 }
 
-TEST(Wave, DecoderCallAndItsFailure)
+TEST(Wave, DecoderOptions)
 {
     EXPECT_EQ(kcs_options(), "-X -R -E -D -S -F00 -H03");
     Baud = 2;
@@ -236,17 +236,66 @@ TEST(Wave, DecoderCallAndItsFailure)
     SPARITY = SBITS = SSTOP = 1;
     Foffset = 0;
     Hysteresis = 3;
+}
 
+// A conversion replaces the decoded file only with what it decoded, and with the user's consent;
+// one that finds nothing, or whose decoder dies half way, leaves the old file as it was.
+TEST(Wave, ConversionsKeepAGoodFileAndSayWhatTheyWrote)
+{
     build_from_ini("");
-    sztFileHome = std::string(QUARZEL_PROGRAM_DIR) + "/";  // where KCS.com is
-    write_file(temp_path("silence.wav"), riff(fmt_chunk(1, 1, 22050, 8) + data_chunk(std::string(5000, '\x80'))));
-    test_host->file_answers.push_back(temp_path("silence.wav"));
-    test_host->kcs_output = temp_path("decoded.bas");
-    KCSConvert();
-    ASSERT_EQ(test_host->messages.size(), 1u);
-    EXPECT_EQ(test_host->messages[0].text, "Use different parameter set\n for decoding tape data");
-    EXPECT_EQ(test_host->messages[0].caption, "Wave decoding ERROR");
-    EXPECT_EQ(test_host->messages[0].icon, MSG_INFO);
+    const std::string folder = temp_path("conversions/"), decoded = folder + "KCS.BAS";
+    std::filesystem::create_directories(folder);
+    const std::string kcs = std::string(QUARZEL_PROGRAM_DIR) + "/KCS.com";
+    write_file(temp_path("program.bas"), "10 PRINT 1\r");
+    ASSERT_EQ(std::system(("\"" + kcs + "\" -W -D -S -L1 " + temp_path("program.bas") + " " + temp_path("tape.wav")).c_str()), 0);
+    std::mt19937 rng(7);
+    std::string noise;
+    for (int i = 0; i < 44100; i++)
+        noise += char(rng());
+    write_file(temp_path("noise.wav"), riff(fmt_chunk(1, 1, 22050, 8) + data_chunk(noise)));
+#ifndef _WIN32
+    std::filesystem::create_directories(temp_path("dying"));
+    write_file(temp_path("dying/KCS.com"), "#!/bin/sh\nfor a; do out=$a; done\nprintf 10 > \"$out\"\nkill -9 $$\n");
+    std::filesystem::permissions(temp_path("dying/KCS.com"), std::filesystem::perms::owner_all);
+#endif
+    const struct {
+        const char* what;
+        std::string wav, home;
+        bool agree;
+        std::string file, message;
+        MsgIcon icon;
+    } cases[] = {
+        {"white noise", "noise.wav", QUARZEL_PROGRAM_DIR, true, "GOOD",
+         "No Kansas City tape signal found in " + temp_path("noise.wav"), MSG_ERROR},
+#ifndef _WIN32
+        {"a decoder killed half way", "tape.wav", temp_path("dying"), true, "GOOD",
+         "The decoder " + temp_path("dying") + "/KCS.com did not finish", MSG_ERROR},
+#endif
+        {"the user keeps the old file", "tape.wav", QUARZEL_PROGRAM_DIR, false, "GOOD", "", MSG_INFO},
+        {"a recording", "tape.wav", QUARZEL_PROGRAM_DIR, true, "10 PRINT 1\r", decoded + ": 11 bytes, 0 damaged", MSG_INFO},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        write_file(decoded, "GOOD");
+        sztFileHome = c.home + "/";
+        test_host->file_answers = {temp_path(c.wav)};
+        test_host->kcs_output = decoded;
+        test_host->answers = {c.agree};
+        test_host->messages.clear();
+        test_host->questions.clear();
+        KCSConvert();
+        std::ifstream f(decoded, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(f), {}), c.file);
+        if (c.message.empty()) {
+            EXPECT_TRUE(test_host->messages.empty());
+        } else {
+            ASSERT_EQ(test_host->messages.size(), 1u);
+            EXPECT_EQ(test_host->messages[0].text, c.message);
+            EXPECT_EQ(test_host->messages[0].icon, c.icon);
+        }
+        EXPECT_EQ(test_host->questions.size(), c.icon == MSG_INFO ? 1u : 0u) << "replacing a file is asked first";
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "no temporary file is left";
+    }
 }
 
 // Cut and scrambled headers: each file is either refused with one of the five texts or
@@ -255,7 +304,7 @@ TEST(Wave, DamagedFilesAreRefusedOrConvertedSafely)
 {
     const std::set<std::string> refusals = {
         "Doesn't appear to be a valid wav file", "Wav file uses unsupported data format",
-        "Wav file neither stereo nor mono", "Only sample rates of 22.05 kHz supported", "Wav file neither 8 nor 16 bit"};
+        "Wav file neither stereo nor mono", "Only sample rates of 8 to 96 kHz supported", "Wav file neither 8 nor 16 bit"};
     std::mt19937 rng(4242);
     std::string good = riff(fmt_chunk(1, 2, 22050, 16, u16(0)) + "LIST" + u32(3) + "abc" + std::string(1, '\0') +
                             data_chunk(std::string(3000, '\x55')));

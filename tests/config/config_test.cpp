@@ -4,6 +4,7 @@
 #include "config/ini.h"
 #include "cpu/loop.h"
 #include "frontend/commands.h"
+#include "host/ids.h"
 #include "machine/disk.h"
 #include "machine/keyboard.h"
 #include "machine/video.h"
@@ -88,7 +89,7 @@ TEST(Config, DisksCarryOverAndPathsMayBeAbsolute)
     build_from_ini("[DISK]\nDRIVE_A=missing.img\n");
     EXPECT_EQ(sel_drv, 0u);
     ASSERT_EQ(test_host->messages.size(), 1u);
-    EXPECT_EQ(test_host->messages[0].text, "Unable to open DISK_A Image File");
+    EXPECT_EQ(test_host->messages[0].text.rfind("Unable to open DISK_A Image File ", 0), 0u);
     EXPECT_EQ(test_host->messages[0].caption, "ERROR Message");
     SYS[3].clear();
 }
@@ -157,16 +158,53 @@ TEST(Rom, KeyboardLayoutFile)
     }
 }
 
-// Hard Reset and Load Config File say what failed; the machine goes on.
-TEST(Rom, ReloadShowsTheRomError)
+// Load Config File and Hard Reset check the whole configuration first: one that cannot build
+// a machine is refused with the reason, and the running machine goes on untouched.
+TEST(Config, AnUnusableConfigurationLeavesTheMachineRunning)
 {
-    build_from_ini("[ROM]\nBASIC=typo.rom\n");
-    test_host->messages.clear();
-    menu_command(113);
-    ASSERT_FALSE(test_host->messages.empty());
-    EXPECT_EQ(test_host->messages[0].text, SYS[7]);
-    EXPECT_EQ(test_host->messages[0].caption, "ERROR Message");
-    EXPECT_NE(Abort, 0);
+    const std::string basic = "[ROM]\nBASIC=" QUARZEL_PROGRAM_DIR "/basic.rom\n";
+    const std::string roms = basic + "KERNEL=" QUARZEL_PROGRAM_DIR "/monitor.rom\n";
+    write_file(temp_path("small.rom"), std::string(300, 'r'));
+    write_file(temp_path("big.rom"), std::string(0x2000, 'r'));
+    const struct {
+        std::string ini, reason;
+    } refused[] = {
+        {"[ROM]\nBASIC=gone.rom\n", "Error opening BASIC ROM in BASIC=" + temp_path("gone.rom")},
+        {basic + "KERNEL=gone.rom\n", "Error opening MONITOR ROM in KERNAL=" + temp_path("gone.rom")},
+        {roms + "[Keyboard]\nKEYFILE=gone.dat\n", "Error opening Keyboard Layout " + temp_path("gone.dat")},
+        {roms + "[DISK]\nDRIVE_B=gone.img\n", "Unable to open DISK_B Image File " + temp_path("gone.img")},
+        {roms + "[EXTENSIONS]\nROMEXT1=0x9000,gone.rom\n", "in ROMEXT1=" + temp_path("gone.rom")},
+        {roms + "[EXTENSIONS]\nROMEXT2=0xF000,big.rom\n", "in ROMEXT2=" + temp_path("big.rom")},
+    };
+    build_from_ini(roms + "[EXTENSIONS]\nROMEXT1=0x9000,small.rom\n");
+    ASSERT_EQ(SYS[7], "");
+    const std::string config = SYS[6];
+    load(0x0300, {0xE8, 0x4C, 0x00, 0x03});  // INX; JMP $0300
+    R.PC = 0x0300;
+    std::string memory(reinterpret_cast<char*>(RAMptr), 0x10000);
+    auto expect_refused = [&](int command, const std::string& reason) {
+        test_host->messages.clear();
+        menu_command(command);
+        ASSERT_EQ(test_host->messages.size(), 1u);
+        EXPECT_NE(test_host->messages[0].text.find(reason), std::string::npos) << test_host->messages[0].text;
+        EXPECT_EQ(test_host->messages[0].icon, MSG_ERROR);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(RAMptr), 0x10000), memory) << "the program is still there";
+        EXPECT_EQ(R.PC, 0x0300u);
+        EXPECT_EQ(SYS[6], config);
+        EXPECT_EQ(Abort, 1);
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.ini);
+        write_file(temp_path("bad.ini"), r.ini);
+        test_host->file_answers = {temp_path("bad.ini")};
+        expect_refused(CMD_LOAD_CONFIG, r.reason);
+    }
+    std::filesystem::remove(temp_path("small.rom"));
+    expect_refused(CMD_HARD_RESET, "in ROMEXT1=" + temp_path("small.rom"));
+
+    test_host->file_answers.clear();
+    menu_command(CMD_LOAD_CONFIG);
+    EXPECT_EQ(R.PC, 0x0300u) << "a cancelled chooser changes nothing";
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -91,6 +92,52 @@ TEST(Debugger, StepOverAJsrShowsTheJsr)
     run_until_halted();
     EXPECT_EQ(R.PC, 0x0310u) << "with Trace into subs the step enters the subroutine";
     EXPECT_EQ(dbg.next.substr(0, 21), "$0312   RTS\r\n$0313   ");
+}
+
+// Reset, SetPC and Hard-Reset end a step over a subroutine that never returns: the next
+// refresh shows the machine and the next Single Step is one instruction.
+TEST(Debugger, ResetsEndAPendingStepOver)
+{
+    for (int button : {DBG_RESET, DBG_SET_PC, DBG_HARD_RESET}) {
+        SCOPED_TRACE(button);
+        build_from_ini("[ROM]\nBASIC=" QUARZEL_PROGRAM_DIR "/basic.rom\nKERNEL=" QUARZEL_PROGRAM_DIR "/monitor.rom\n");
+        map_all_ram();
+        t_check = 100;
+        R.PC = 0x0300;
+        Open_Processor("Debugger");
+        SEnable = SMode = 0;
+        load(0x0300, {0x20, 0x10, 0x03, 0xEA, 0xEA});  // JSR $0310; NOP; NOP
+        load(0x0310, {0x4C, 0x10, 0x03});              // JMP $0310
+        TraceMode = 0;
+        debugger_command(DBG_SINGLE_STEP);
+        run_until_halted(1000);
+        ASSERT_NE(trace_loc, 0xFFFFu);
+        dbg.pc_field = "0303";
+        debugger_command(button);
+        EXPECT_EQ(trace_loc, 0xFFFFu);
+        if (button == DBG_HARD_RESET)
+            continue;
+        debugger_command(DBG_SINGLE_STEP);
+        run_until_halted(1000);
+        EXPECT_EQ(SEnable, 0);
+        unsigned next = button == DBG_SET_PC ? 0x0304 : (RAMptr[0xFFFC] | RAMptr[0xFFFD] << 8) + 1;  // NOP or CLD
+        char shown[8];
+        std::snprintf(shown, sizeof shown, "0x%04X", next);
+        EXPECT_EQ(R.PC, next);
+        EXPECT_EQ(dbg.pc, shown) << "one instruction and a full refresh";
+    }
+}
+
+// A branch's effective address is where it goes, in four digits.
+TEST(Debugger, BranchShowsItsTarget)
+{
+    open_halted();
+    load(0x0300, {0xD0, 0xFC});  // BNE $02FE
+    R.P = 0;
+    debugger_command(DBG_SINGLE_STEP);
+    run_until_halted();
+    EXPECT_EQ(R.PC, 0x02FEu);
+    EXPECT_EQ(dbg.effective, "0x02FE");
 }
 
 TEST(Debugger, SetPcWaitsForTheNextRefreshAndFieldsReadHex)

@@ -90,4 +90,14 @@ TEST_F(StateFiles, C1pRomsGoOnExactly)
     EXPECT_GT(o.tape.size(), 500u) << "the numbers went to the tape too";
 }
 
+// A state saved by Quarzel 0.9.0 with a program typed into our BASIC: every later version must
+// load it and run the program. The file is never made again.
+TEST_F(Headless, AStateOfFormatOneLoadsForEver)
+{
+    Result r = run({"--headless", "--load-state", QUARZEL_SOURCE_DIR "/tests/states/format1-basic-program.qst",
+                    "--type", "RUN\\r", "--until", "SAVED IN 0.9 3", "--screen"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("SAVED IN 0.9 1\nSAVED IN 0.9 2\nSAVED IN 0.9 3\nOK"), std::string::npos) << r.out;
+}
+
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "config/config.h"
 #include "config/rom.h"
+#include "cpu/loop.h"
 #include "host/ids.h"
 #include "machine/keyboard.h"
 #include "machine/tape.h"
@@ -135,11 +136,19 @@ TEST_F(KeyEditor, SaveWritesTheLayoutAndCancelRestoresIt)
     EXPECT_EQ(sztFilePath, temp_path("")) << "the next chooser opens where this file went";
 
     keyboard_cancel();
-    EXPECT_TRUE(same_tables(keys, special)) << "Cancel reloads the configured layout";
+    EXPECT_TRUE(same_tables(keys, special)) << "Cancel brings the layout back";
     SYS[5] = saved;
     LoadKeyboard();
     EXPECT_EQ(key_ref[0x3B].row, 6) << "the saved file loads back";
     EXPECT_EQ(key_ref[0x3B].mask, 0xEF);
+
+    keyboard_open();
+    std::memcpy(keys, key_ref, sizeof keys);
+    keyboard_right_click(6, 3);
+    SYS[5] = temp_path("gone.dat");
+    keyboard_cancel();
+    EXPECT_TRUE(same_tables(keys, special)) << "Cancel brings back the tables of the opening, file or no file";
+    EXPECT_EQ(Abort, 1);
 
     test_host->file_answers.clear();  // a cancelled chooser writes nothing
     keyboard_save();

@@ -4,6 +4,8 @@
 
 #include "cpu/bus.h"
 #include "cpu/loop.h"
+#include "frontend/speed.h"
+#include "host/ids.h"
 #include "machine/disk.h"
 #include "machine/tape.h"
 #include "machine_setup.h"
@@ -27,7 +29,7 @@ protected:
         for (int a = 0; a < 0x8000; a++)
             RAMptr[a] = uint8_t(a * 31 + (a >> 8));
         R.A = 0x12, R.X = 0x34, R.Y = 0x56, R.S = 0xF0, R.P = 0xA5, R.PC = 0x1234;
-        R.EA = eff_adr = uint32_t(-3);  // what a branch backwards leaves
+        R.EA = eff_adr = 0x02FE;
         IEnable = 1, IRQ_Interrupt = 777, irq_counter = 55, stop_loc = 0x0300;
         ASSERT_EQ(save_state(path("good.qst")), "");
         good = read(path("good.qst"));
@@ -50,6 +52,12 @@ protected:
         return s;
     }
     static size_t body_of(const std::string& s, const char* section) { return s.find(section, 24) + 8; }
+    static std::string with_u32(std::string s, const char* section, size_t offset, uint32_t v)
+    {
+        for (int i = 0; i < 4; i++)
+            s[body_of(s, section) + offset + i] = char(v >> (8 * i));
+        return mended(s);
+    }
 
     void expect_refused(const std::string& bytes, const std::string& why)
     {
@@ -101,12 +109,22 @@ TEST_F(SaveState, UnusableFilesChangeNothing)
     std::string machine = good;
     machine[12] = 7;
     expect_refused(machine, "was saved on a different machine (type 7)");
-    std::string track = good;
-    track[body_of(track, "DISK") + 4] = 99;  // drive A's head past track 39
-    expect_refused(mended(track), "its DISK section holds values no machine can have");
-    std::string speed = good;
-    std::memset(&speed[body_of(speed, "LOOP") + 4 + 8 + 4 * 8], 0, 4);  // a speed factor of 0
-    expect_refused(mended(speed), "its LOOP section holds values");
+    const struct {
+        const char* section;
+        size_t offset;
+        uint32_t value;
+        const char* why;
+    } values[] = {
+        {"DISK", 4, 99, "its DISK value track_a is 99, not 0 to 39"},
+        {"LOOP", 44, 0, "its LOOP value SpeedPos is 0, not 100 to 400"},
+        {"LOOP", 44, 4000, "its LOOP value SpeedPos is 4000"},
+        {"LOOP", 44, 250, "its LOOP value SpeedPos is no speed factor"},
+        {"LOOP", 24, 5000, "its LOOP value irq_counter is 5000, not 0 to 777"},
+        {"MAP ", 0, 0xFFFF, "its MAP value RAMTOP is 65535, not 1023 to 32767"},
+        {"VID ", 0, 1, "its VID value screen is no display mode"},
+    };
+    for (auto v : values)
+        expect_refused(with_u32(good, v.section, v.offset, v.value), v.why);
     std::string section = good;
     section.replace(section.find("VID ", 24), 4, "XXXX");
     expect_refused(mended(section), "it has no VID section");
@@ -129,10 +147,85 @@ TEST_F(SaveState, FilesThatAreGoneAreNamed)
     tape_close_all();  // an open file cannot be removed on Windows
     std::filesystem::remove(path("tape.bas"));
     ASSERT_EQ(load_state(path("tape.qst"), missing), "");
-    EXPECT_EQ(missing, "the tape input " + path("tape.bas") + "\n");
+    EXPECT_EQ(missing, "The tape input " + path("tape.bas") + " is gone; the machine goes on without it.\n");
     EXPECT_EQ(in, nullptr);
 
     EXPECT_EQ(save_state(path("no/such/folder/x.qst")), "Unable to write the state file " + path("no/such/folder/x.qst"));
+}
+
+// The tape output goes on in its file only when that is as the state left it; otherwise in a
+// new file beside it, and neither file loses a byte. The disk's status byte comes back as
+// saved, after the diskette is put in again.
+TEST_F(SaveState, NoFileIsShortenedAndRegistersOutliveTheDisks)
+{
+    write_file(path("disk.img"), std::string(92192, 'd'));
+    ASSERT_TRUE(disk_attach(0, path("disk.img")));
+    RAMptr[0xC010] = 0x0E;
+    test_host->file_answers = {path("out.bas")};
+    FileSaveMenue();
+    for (char c : std::string("AB\r"))
+        tape_write(uint8_t(c));
+    ASSERT_EQ(save_state(path("out.qst")), "");
+    std::string state = read(path("out.qst"));
+    std::string older = state;  // as a version before the output's checksum wrote it
+    size_t tape = body_of(older, "TAPE");
+    older.erase(tape + uint8_t(older[tape - 4]) - 4, 4);
+    older[tape - 4] = char(uint8_t(older[tape - 4]) - 4);
+    write_file(path("older.qst"), mended(older));
+    tape_close_all();
+
+    const struct {
+        const char* what;
+        std::string state, before, after, beside;
+    } cases[] = {
+        {"unchanged", "out.qst", "AB\r", "AB\rC", ""},
+        {"edited to another file", "out.qst", std::string(5000, 'x'), std::string(5000, 'x'), "C"},
+        {"finished after the save", "out.qst", "AB\rTAIL", "AB\rTAIL", "C"},
+        {"a state without the checksum", "older.qst", "AB\r", "AB\r", "C"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        write_file(path("out.bas"), c.before);
+        std::filesystem::remove(path("out-1.bas"));
+        RAMptr[0xC010] = 0x0F;
+        std::string notes;
+        ASSERT_EQ(load_state(path(c.state), notes), "");
+        EXPECT_EQ(RAMptr[0xC010], 0x0E);
+        EXPECT_EQ(disk_name(0), path("disk.img"));
+        tape_write('C');
+        tape_close_all();
+        EXPECT_EQ(read(path("out.bas")), c.after);
+        EXPECT_EQ(read(path("out-1.bas")), c.beside);
+        EXPECT_EQ(notes.find(path("out-1.bas")) != std::string::npos, !c.beside.empty()) << notes;
+    }
+}
+
+// A state whose sections carry values this version does not know, or another section, loads.
+TEST_F(SaveState, NewerSectionsAndValuesAreSkipped)
+{
+    std::string newer = good;
+    size_t vid = body_of(newer, "VID ");
+    newer.insert(vid + 8, "more");
+    newer[vid - 4] = char(uint8_t(newer[vid - 4]) + 4);
+    newer.insert(24, std::string("NEW ") + '\x02' + std::string(3, '\0') + "hi");
+    write_file(path("newer.qst"), mended(newer));
+    std::memset(RAMptr, 0, 0x8000);
+    std::string notes;
+    EXPECT_EQ(load_state(path("newer.qst"), notes), "");
+    EXPECT_EQ(R.PC, 0x1234u);
+    EXPECT_EQ(RAMptr[0x0101], uint8_t(0x101 * 31 + 1));
+}
+
+// While the speed test runs its program is in memory: no state is saved or loaded then.
+TEST_F(SaveState, RefusedWhileTheSpeedTestRuns)
+{
+    test_host->open_speed();
+    speed_command(SPD_RUN_TEST);
+    ASSERT_GT(SpRun, 0);
+    EXPECT_EQ(save_state(path("during.qst")), "No state can be saved while the speed test runs; try again when it has finished");
+    EXPECT_FALSE(std::filesystem::exists(path("during.qst")));
+    expect_refused(good, "No state can be loaded while the speed test runs");
+    speed_closed();
 }
 
 } // namespace

@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         size_t at = input.ConsumeIntegral<uint16_t>();
         uint8_t value = input.ConsumeIntegral<uint8_t>();
         if (!state.empty())
-            state[at % std::min<size_t>(state.size(), 0x200)] = char(value);  // the header and the sections' start
+            state[at % std::min<size_t>(state.size(), 0x200)] = char(value);  // the header, every section but the memory
     }
     if (mend && state.size() >= 24) {
         uint32_t length = uint32_t(state.size() - 24);
@@ -38,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     std::string before(reinterpret_cast<const char*>(RAMptr), 0x10000);
     Registers r = R;
-    std::string missing;
-    if (!load_state(path, missing).empty()) {
+    std::string notes;
+    if (!load_state(path, notes).empty()) {
         require(!std::memcmp(before.data(), RAMptr, 0x10000) && !std::memcmp(&r, &R, sizeof r),
                 "a refused state leaves the machine as it was");
         return 0;

@@ -385,24 +385,24 @@ TEST(Disk, BitStreamDecodesIntoCharacters)
     line.idle(40);
     line.put(false);  // a start bit that the end of the revolution cuts off
     line.put(true);
-    DecodedTrack t = decode_bitstream(line.bytes.data(), line.cells);
+    DiskTrack t = decode_bitstream(line.bytes.data(), line.cells);
     EXPECT_EQ(t.bytes, (std::vector<uint8_t>{'O', 'S', 0x00, 0xA5}));
-    EXPECT_EQ(t.parity_errors, 1);
-    EXPECT_EQ(t.framing_errors, 1);
+    EXPECT_EQ(t.errors, (std::vector<uint8_t>{0, 0, 0x40, 0x10})) << "the serial chip's parity and framing bits";
 }
 
-std::string bit_image(uint8_t version, uint8_t type, const std::vector<std::string>& tracks)
+// A '~' in a track's text is recorded with a wrong parity bit.
+std::string bit_image(uint8_t version, uint8_t type, const std::vector<std::string>& tracks, uint8_t first_block = 1)
 {
     std::string image = "OSIDISKBITSTREAM";
     image += char(version);
     image += char(type);
-    image += char(1);  // the tracks start at block 1
+    image += char(first_block);
     image.resize(256, char(0xFF));
     for (const std::string& text : tracks) {
         BitStream line;
         line.idle(1000);
         for (char c : text)
-            line.character(uint8_t(c));
+            line.character(uint8_t(c), c != '~');
         line.bytes.resize(0x0D00, 0xFF);
         image.append(line.bytes.begin(), line.bytes.end());
     }
@@ -411,19 +411,24 @@ std::string bit_image(uint8_t version, uint8_t type, const std::vector<std::stri
 
 TEST(Disk, BitLevelImagesAttachAndRead)
 {
-    write_file(temp_path("disk.os5"), bit_image(1, 0, {"TRACK 0", "TRACK 1"}));  // a short file: two tracks
+    write_file(temp_path("disk.os5"), bit_image(1, 0, {"TRACK~0", "TRACK 1~"}));  // a short file: two tracks
     build_from_ini("[DISK]\nDRIVE_A=disk.os5\n");
     ASSERT_EQ(sel_drv, 1u) << (test_host->messages.empty() ? "" : test_host->messages[0].text);
-    EXPECT_EQ(std::string(image_a[0].bytes.begin(), image_a[0].bytes.end()), "TRACK 0");
+    ASSERT_EQ(test_host->messages.size(), 1u);
+    EXPECT_EQ(test_host->messages[0].text, "The disk image " + temp_path("disk.os5") +
+                                               " has 2 damaged characters (parity or framing errors)");
+    EXPECT_EQ(test_host->messages[0].icon, MSG_INFO);
+    EXPECT_EQ(std::string(image_a[0].bytes.begin(), image_a[0].bytes.end()), "TRACK~0");
     EXPECT_TRUE(image_a[5].bytes.empty());
     EXPECT_TRUE(image_a[5].cut);
     select_drive_a();  // the head is on track 1
-    std::string got;
-    for (int i = 0; i < 7; i++) {
-        Peek(0xC010);
+    std::string got, status;
+    for (int i = 0; i < 8; i++) {
+        status += char(Peek(0xC010));
         got += char(Peek(0xC011));
     }
-    EXPECT_EQ(got, "TRACK 1");
+    EXPECT_EQ(got, "TRACK 1~");
+    EXPECT_EQ(status, std::string(7, 0x0F) + "\x4F") << "the damaged character comes with the parity error bit";
     Peek(0xC010);
     EXPECT_EQ(Peek(0xC011), 0xFF) << "the idle line after the track's characters";
     EXPECT_EQ(drv_index, 10u) << "the index comes next";
@@ -439,6 +444,12 @@ TEST(Disk, BitLevelImagesAttachAndRead)
         ASSERT_EQ(test_host->messages.size(), 1u);
         EXPECT_NE(test_host->messages[0].text.find(r.why), std::string::npos) << test_host->messages[0].text;
     }
+    write_file(temp_path("bad.os5"), bit_image(1, 0, {"X"}, 0));
+    build_from_ini("[DISK]\nDRIVE_A=bad.os5\n");
+    EXPECT_EQ(sel_drv, 0u);
+    ASSERT_EQ(test_host->messages.size(), 1u);
+    EXPECT_EQ(test_host->messages[0].text,
+              "The disk image " + temp_path("bad.os5") + " cannot be used: its first track lies inside its header");
     write_file(temp_path("bad.os5"), "OSIDISKBITSTREAM\x01");
     build_from_ini("[DISK]\nDRIVE_A=bad.os5\n");
     EXPECT_EQ(sel_drv, 0u);

@@ -55,4 +55,5 @@ man -l "$work/root/usr/share/man/man1/quarzel.1.gz" 2>/dev/null | grep -q 'emula
 man -l "$work/root/usr/share/man/man1/quarzel-kcs.1.gz" 2>/dev/null | grep -q 'Kansas City Standard' ||
     fail "man quarzel-kcs"
 [ "$(readlink "$work/root/usr/bin/quarzel")" = /opt/quarzel/quarzel ] || fail "/usr/bin/quarzel"
+grep -q '^License: Expat$' "$work/root/usr/share/doc/quarzel/copyright" || fail "the package says it is MIT-licensed"
 echo "the package installs and runs from a read-only program folder"

@@ -52,6 +52,17 @@ void HeadlessHost::message_box(const std::string& text, const std::string& capti
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
 }
 
+bool HeadlessHost::ask(const std::string& text, const std::string& caption)
+{
+    questions.push_back(text);
+    bool yes = answers.empty() || answers.front();
+    if (!answers.empty())
+        answers.pop_front();
+    if (echo_messages)
+        std::fprintf(stderr, "%s: %s %s\n", caption.c_str(), text.c_str(), yes ? "Yes" : "No");
+    return yes;
+}
+
 std::string HeadlessHost::choose_file(const std::string&, int, const std::string&)
 {
     if (file_answers.empty())
@@ -104,7 +115,10 @@ void HeadlessHost::close_debugger()
     debugger_closed();
 }
 
-int HeadlessHost::run_program(const std::vector<std::string>& args, bool wait) { return start_program(args, wait); }
+int HeadlessHost::run_program(const std::vector<std::string>& args, bool wait, const std::string& errors)
+{
+    return start_program(args, wait, {"", "", errors});
+}
 
 // $TMPDIR as it stands, so that a folder that is not there is named in the message about it.
 std::string HeadlessHost::temp_dir()

@@ -24,6 +24,7 @@ public:
     bool fine_timer(bool on) override;
     void dispatch_event() override;
     void message_box(const std::string& text, const std::string& caption, MsgIcon icon) override;
+    bool ask(const std::string& text, const std::string& caption) override;
     void show_dialog(int dialog) override { dialogs.push_back(dialog); }
     bool kcs_dialog() override;
     std::string choose_file(const std::string& folder, int mode, const std::string& name) override;
@@ -45,7 +46,7 @@ public:
     void invalidate() override;
     int desktop_width() override { return 1024; }
     int desktop_height() override { return 768; }
-    int run_program(const std::vector<std::string>& args, bool wait) override;
+    int run_program(const std::vector<std::string>& args, bool wait, const std::string& errors) override;
     std::string clipboard_text() override { return clipboard; }
     std::string temp_dir() override;
     std::string current_dir() override;
@@ -63,6 +64,8 @@ public:
     std::string clipboard;
     std::string temp_folder;  // the temporary folder; "" for the system's
     std::vector<ShownMessage> messages;
+    std::vector<std::string> questions;
+    std::deque<bool> answers;  // to the questions in turn; Yes when none is left
     std::vector<int> posted, sent, dialogs;
     std::map<int, bool> marks;
     bool menu_on = true;

@@ -303,12 +303,12 @@ int run_save_state(const Step& s)
 
 int run_load_state(const Step& s)
 {
-    std::string missing;
-    std::string problem = load_state(s.values[0], missing);
+    std::string notes;
+    std::string problem = load_state(s.values[0], notes);
     if (!problem.empty())
         std::fprintf(stderr, "quarzel: %s\n", problem.c_str());
-    if (!missing.empty())
-        std::fprintf(stderr, "quarzel: these files of the state are gone:\n%s", missing.c_str());
+    if (!notes.empty())
+        std::fprintf(stderr, "%s", notes.c_str());
     return problem.empty() ? 0 : 2;
 }
 
@@ -374,8 +374,9 @@ int run_convert_kcs(const Step& s)
     headless.kcs_output = s.values[1];
     size_t shown = headless.messages.size();
     KCSConvert();
-    if (headless.messages.size() > shown)
-        return 4;
+    for (size_t i = shown; i < headless.messages.size(); i++)
+        if (headless.messages[i].icon == MSG_ERROR)
+            return 4;
     if (in)
         return 0;
     std::fprintf(stderr, "quarzel: cannot open %s\n", s.values[0].c_str());

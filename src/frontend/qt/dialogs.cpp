@@ -1,6 +1,7 @@
 #include "frontend/qt/dialogs.h"
 
 #include "config/config.h"
+#include "frontend/commands.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -60,7 +61,7 @@ void show_about(QWidget* owner)
     auto* picture = new QLabel;
     picture->setPixmap(chip_picture());
     row->addWidget(picture);
-    row->addWidget(new QLabel("Ohio Scientific Emulator     \nSUPERBOARD II, UK101, C1P     \nVersion 1.0b\n 6502 CPU"));
+    row->addWidget(new QLabel(QString::fromStdString(about_text())));
     layout->addLayout(row);
     add_ok(dialog, layout);
     dialog.exec();

@@ -66,6 +66,13 @@ void QtHost::message_box(const std::string& text, const std::string& caption, Ms
     box.exec();
 }
 
+bool QtHost::ask(const std::string& text, const std::string& caption)
+{
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), QString::fromStdString(text),
+                    QMessageBox::Yes | QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void QtHost::show_dialog(int dialog)
 {
     switch (dialog) {
@@ -222,7 +229,7 @@ void QtHost::invalidate()
 int QtHost::desktop_width() { return QGuiApplication::primaryScreen()->geometry().width(); }
 int QtHost::desktop_height() { return QGuiApplication::primaryScreen()->geometry().height(); }
 
-int QtHost::run_program(const std::vector<std::string>& args, bool wait)
+int QtHost::run_program(const std::vector<std::string>& args, bool wait, const std::string& errors)
 {
     if (args.empty())
         return -1;
@@ -233,6 +240,8 @@ int QtHost::run_program(const std::vector<std::string>& args, bool wait)
     if (!wait)
         return QProcess::startDetached(program, arguments) ? 0 : -1;
     QProcess process;
+    if (!errors.empty())
+        process.setStandardErrorFile(QString::fromStdString(errors));
     process.start(program, arguments);
     if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit)
         return -1;

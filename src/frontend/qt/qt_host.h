@@ -22,6 +22,7 @@ public:
     bool fine_timer(bool on) override;
     void dispatch_event() override;
     void message_box(const std::string& text, const std::string& caption, MsgIcon icon) override;
+    bool ask(const std::string& text, const std::string& caption) override;
     void show_dialog(int dialog) override;
     bool kcs_dialog() override;
     std::string choose_file(const std::string& folder, int mode, const std::string& name) override;
@@ -43,7 +44,7 @@ public:
     void invalidate() override;
     int desktop_width() override;
     int desktop_height() override;
-    int run_program(const std::vector<std::string>& args, bool wait) override;
+    int run_program(const std::vector<std::string>& args, bool wait, const std::string& errors) override;
     std::string clipboard_text() override;
     std::string temp_dir() override;
     std::string current_dir() override;

@@ -1,0 +1,88 @@
+// Files written for the user: a write that fails half way leaves the old file whole.
+#include "host/files.h"
+
+#include "debugger/memfile.h"
+#include "frontend/keyboard_editor.h"
+#include "frontend/savestate.h"
+#include "host/ids.h"
+#include "machine_setup.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+std::string read(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), {}};
+}
+
+#ifndef _WIN32
+// Files of this process may grow to `bytes` only; a write past that fails (EFBIG).
+void limit_file_size(rlim_t bytes)
+{
+    rlimit r;
+    getrlimit(RLIMIT_FSIZE, &r);
+    r.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &r);
+}
+#endif
+
+// Each writer's file, when the disk refuses it half way: the old file stays as it was and no
+// temporary file is left beside it; without the limit the new file replaces the old one.
+TEST(Files, AFailedWriteLeavesTheOldFileWhole)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "the file size limit is a POSIX one";
+#else
+    fresh_machine();
+    const std::string folder = temp_path("whole/");
+    std::filesystem::create_directories(folder);
+    const std::string path = folder + "file.dat";
+    auto memfile = [&](int command) {
+        return [&, command] {
+            mfd.start = "0000";
+            mfd.length = "2000";
+            test_host->file_answers = {path};
+            return memfile_command(command);
+        };
+    };
+    const struct {
+        const char* what;
+        std::function<bool()> write;
+    } writers[] = {
+        {"state", [&] { return save_state(path).empty(); }},
+        {"keyboard layout", [&] { return save_layout(path); }},
+        {"binary", memfile(MF_SAVE_BINARY)},
+        {"listing", memfile(MF_SAVE_CODE)},
+        {"tape file", memfile(MF_SAVE_TAPE)},
+    };
+    std::signal(SIGXFSZ, SIG_IGN);
+    for (const auto& w : writers) {
+        SCOPED_TRACE(w.what);
+        const std::string old(1000, 'o');
+        write_file(path, old);
+        limit_file_size(200);
+        bool written = w.write();
+        limit_file_size(RLIM_INFINITY);
+        EXPECT_FALSE(written);
+        EXPECT_EQ(read(path), old);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "no temporary file is left";
+        EXPECT_TRUE(w.write());
+        EXPECT_GT(read(path).size(), 200u);
+        EXPECT_NE(read(path), old);
+    }
+    std::signal(SIGXFSZ, SIG_DFL);
+#endif
+}
+
+} // namespace
