@@ -15,6 +15,11 @@
 //           breakpoint and the step-over's return address (u32 each)
 //   "VID "  display mode bits and the graphics switch (u32)
 //   "KEYS"  the eight matrix rows, the pending key event, the key-check flag, shift lock (u32)
+//   "TYPE"  the keyboard reads made per row (u64); the typist's waiting key events, a u32 count
+//           and each as the rows pressed and let go (8 u8 each), the PC key (i32) and whether
+//           it came from typed text (u8); the event in flight (u8), the events applied (u64),
+//           the row reads when it was applied (u64), when it was applied and seen (u64), the
+//           rows it changed, whether it pressed a key and has been seen (u8)
 //   "TAPE"  the serial port's control and data bytes (u8), the read-ahead character (i32),
 //           the input file's name and read position (u64), the output file's name, length
 //           (u64) and CRC-32 of those bytes (u32)

@@ -20,17 +20,10 @@ constexpr uint64_t unread_cycles = 100000, unread_ctrl_check_cycles = 5000000;
 std::deque<KeyEvent> waiting;
 uint64_t applied;
 
-// The last event applied, until it has settled.
-struct Watch {
-    uint64_t reads[8];
-    uint64_t applied_at, seen_at;
-    uint8_t rows;  // the rows it changed
-    bool press, seen;
-};
-Watch last;
+KeyWatch last;
 bool in_flight;
 
-bool seen(Watch& w)
+bool seen(KeyWatch& w)
 {
     if (w.seen)
         return true;
@@ -49,7 +42,7 @@ bool seen(Watch& w)
 }
 
 // A clock set back (a state loaded) ends the wait.
-bool settled(Watch& w)
+bool settled(KeyWatch& w)
 {
     uint64_t now = cycle_now();
     if (w.rows == 0 || now < w.applied_at)
@@ -140,6 +133,16 @@ bool type_pasting()
 }
 
 uint64_t type_progress() { return applied; }
+
+TypistState typist_state() { return {{waiting.begin(), waiting.end()}, last, in_flight, applied}; }
+
+void set_typist_state(const TypistState& t)
+{
+    waiting.assign(t.waiting.begin(), t.waiting.end());
+    last = t.last;
+    in_flight = t.in_flight;
+    applied = t.applied;
+}
 
 void type_cancel()
 {

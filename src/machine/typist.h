@@ -7,6 +7,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // One change of the key matrix. `down` and `up` hold the OSI keys pressed and let go (bit
 // row * 8 + column); a `scan` of 0 or more is instead a PC key of the positional keyboard, its
@@ -16,6 +17,25 @@ struct KeyEvent {
     int scan = -1;
     bool pasted = false;  // from typed or pasted text, which Esc can stop
 };
+
+// The event applied last, until it has settled: the keyboard reads made before it (per row),
+// when it was applied and first seen, the rows it changed.
+struct KeyWatch {
+    uint64_t reads[8];
+    uint64_t applied_at, seen_at;
+    uint8_t rows;
+    bool press, seen;
+};
+
+// Everything the typist holds, for a saved state.
+struct TypistState {
+    std::vector<KeyEvent> waiting;
+    KeyWatch last;
+    bool in_flight;
+    uint64_t applied;
+};
+TypistState typist_state();
+void set_typist_state(const TypistState& t);
 
 // Every matrix position: an event that lets go of all keys.
 constexpr uint64_t ALL_KEYS = ~uint64_t(0);

@@ -2,16 +2,21 @@
 // be used changes nothing.
 #include "frontend/savestate.h"
 
+#include "config/config.h"
 #include "cpu/bus.h"
 #include "cpu/loop.h"
 #include "frontend/speed.h"
 #include "host/ids.h"
 #include "machine/disk.h"
+#include "machine/keyboard.h"
 #include "machine/tape.h"
+#include "machine/typist.h"
+#include "frontend/startup.h"
 #include "machine_setup.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -226,6 +231,43 @@ TEST_F(SaveState, RefusedWhileTheSpeedTestRuns)
     EXPECT_FALSE(std::filesystem::exists(path("during.qst")));
     expect_refused(good, "No state can be loaded while the speed test runs");
     speed_closed();
+}
+
+std::string screen_text() { return std::string(reinterpret_cast<char*>(RAMptr) + 0xD000, 0x400); }
+
+void slices_until(const char* text)
+{
+    for (int i = 0; i < 500 && screen_text().find(text) == std::string::npos; i++)
+        run_slice();
+}
+
+// A state saved while text is being typed, a key held down, goes on typing after a load just
+// as the straight run did, and lets go of the key, whatever the typist did since.
+TEST(SaveStateTyping, TypingInterruptedByASaveGoesOnAfterALoad)
+{
+    fresh_machine();
+    ASSERT_TRUE(start_machine(QUARZEL_PROGRAM_DIR "/quarzel", "")) << SYS[7];
+    slices_until("C/W/M ?");
+    type_text("C");
+    slices_until("OK");
+    type_text("10 PRINT \"SPLIT\";6*7\rLIST\rRUN\r");
+    for (int i = 0; i < 12; i++)
+        run_slice();
+    ASSERT_TRUE(type_busy());
+    std::string state = temp_path("typing.qst"), notes;
+    ASSERT_EQ(save_state(state), "");
+    ASSERT_TRUE(std::any_of(key_matrix, key_matrix + 7, [](uint32_t row) { return row != 0xFF; })) << "a key is down";
+    for (int i = 0; i < 200; i++)
+        run_slice();
+    std::string straight = screen_text();
+    ASSERT_NE(straight.find("SPLIT 42"), std::string::npos) << straight;
+
+    ASSERT_EQ(load_state(state, notes), "");
+    for (int i = 0; i < 200; i++)
+        run_slice();
+    EXPECT_EQ(screen_text(), straight);
+    EXPECT_TRUE(std::all_of(key_matrix, key_matrix + 7, [](uint32_t row) { return row == 0xFF; })) << "all keys up";
+    Terminate();
 }
 
 } // namespace

@@ -1,4 +1,5 @@
-// State files with any damage: the state of a machine running our ROMs, cut short and patched
+// State files with any damage: the state of a machine running our ROMs with keys being typed
+// into it, cut short and patched
 // byte by byte, its checksum mended or not. A refused one leaves the machine as it was; an
 // accepted one is run on.
 #include "fuzz_machine.h"
@@ -7,6 +8,7 @@
 #include "cpu/bus.h"
 #include "cpu/loop.h"
 #include "frontend/savestate.h"
+#include "machine/typist.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -16,6 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider input(data, size);
     require(build_machine("[ROM]\nBASIC=basic.rom\nKERNEL=monitor.rom\n[RAM]\nRAMTOP=0x7FFF\n"), "our ROMs start");
+    type_cancel();
+    type_text("C10 ?1\r");
     run_slices(2);
     std::string path = fuzz_path("state.qst");
     require(save_state(path).empty(), "the state is written");
