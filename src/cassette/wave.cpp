@@ -110,16 +110,12 @@ std::string create_temp()
 
 void decoding_error(const std::string& text) { host->message_box(text, "Wave decoding ERROR", MSG_ERROR); }
 
+// The decoder's report; a few lines.
 std::string read_text(const std::string& path)
 {
-    std::string text;
-    if (std::FILE* f = open_read(path)) {
-        char block[4096];
-        for (size_t got; (got = std::fread(block, 1, sizeof block, f)) > 0;)
-            text.append(block, got);
-        std::fclose(f);
-    }
-    return text;
+    std::vector<uint8_t> text;
+    read_whole(path, text, 1 << 20);
+    return {text.begin(), text.end()};
 }
 
 // The damaged bytes the decoder's report counts: "..., N framing and M parity errors".

@@ -382,18 +382,6 @@ uint32_t number(const uint8_t* p)
     return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
 }
 
-bool read_file(const std::string& path, std::vector<uint8_t>& data)
-{
-    std::FILE* f = open_read(path);
-    if (!f)
-        return false;
-    uint8_t block[65536];
-    for (size_t got; data.size() <= LARGEST && (got = std::fread(block, 1, sizeof block, f)) > 0;)
-        data.insert(data.end(), block, block + got);
-    std::fclose(f);
-    return true;
-}
-
 struct Found {
     std::string name;
     const uint8_t* p;
@@ -487,7 +475,7 @@ std::string load_state(const std::string& path, std::string& notes)
     if (SpRun > 0)
         return std::string("No state can be loaded ") + SPEED_TEST;
     std::vector<uint8_t> data;
-    if (!read_file(path, data))
+    if (!read_whole(path, data, LARGEST))
         return "Unable to open the state file " + path;
     std::vector<Found> found;
     std::string problem = check_header(data, path, found);

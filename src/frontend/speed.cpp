@@ -18,10 +18,18 @@ extern const uint32_t speed_test_program_size;
 uint32_t aw_speed[6];
 uint32_t t_time;
 uint32_t t_speed;
+int SpRun = -1;
+int SpRunC;
+uint32_t ZW_SpeedPos, ZW_GEnable;
+Registers ZW_R;
+uint8_t Ram_tmp[16384];
+const uint8_t* Spdptr = speed_test_program;
+uint32_t Speed_size = speed_test_program_size;
+SpeedView spd;
 
 namespace {
 
-// Where the measurement started, and at what speed.
+// Where the meter's measurement started, and at what speed.
 struct Meter {
     uint64_t from_us, from_cycles;
     int64_t smoothed;
@@ -35,18 +43,6 @@ void meter_restart()
     t_time = 0;
     meter = {host->clock_us(), cycle_now(), 0, SpeedPos, warp(), true};
 }
-
-} // namespace
-int SpRun = -1;
-int SpRunC;
-uint32_t ZW_SpeedPos, ZW_GEnable;
-Registers ZW_R;
-uint8_t Ram_tmp[16384];
-const uint8_t* Spdptr = speed_test_program;
-uint32_t Speed_size = speed_test_program_size;
-SpeedView spd;
-
-namespace {
 
 const uint32_t TEST_PROGRAM = 0x0400, MEMORY_TEST = 0x0400, SCREEN_TEST = 0x0403, BITMAP_TEST = 0x0406,
                OPCODE_TEST = 0x0409;

@@ -64,11 +64,23 @@ std::string temp_beside(const std::string& path)
 
 bool replace_with(const std::string& temp, const std::string& path)
 {
-    std::error_code ec;
+    std::error_code ec, removed;
     std::filesystem::rename(temp, path, ec);
     if (ec)
-        std::filesystem::remove(temp, ec);
+        std::filesystem::remove(temp, removed);
     return !ec;
+}
+
+bool read_whole(const std::string& path, std::vector<uint8_t>& data, size_t limit)
+{
+    std::FILE* f = open_read(path);
+    if (!f)
+        return false;
+    uint8_t block[65536];
+    for (size_t got; data.size() <= limit && (got = std::fread(block, 1, sizeof block, f)) > 0;)
+        data.insert(data.end(), block, block + got);
+    std::fclose(f);
+    return true;
 }
 
 bool write_whole(const std::string& path, const std::string& bytes)

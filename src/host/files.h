@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // Opens a file for binary reading; a folder or an empty name gives nullptr, as a missing file does.
 std::FILE* open_read(const std::string& path);
@@ -16,5 +17,8 @@ bool replace_with(const std::string& temp, const std::string& path);
 // Writes `bytes` to `path` through a temporary file beside it, so that a failed write or a
 // killed program leaves the old file whole.
 bool write_whole(const std::string& path, const std::string& bytes);
+// Appends the bytes of the file at `path` to `data`, stopping once there are more than `limit`;
+// false when it cannot be opened.
+bool read_whole(const std::string& path, std::vector<uint8_t>& data, size_t limit);
 // The length of an open file; the position goes back to the start.
 long file_length(std::FILE* f);

@@ -169,8 +169,6 @@ void key_event(bool commands)
     }
 }
 
-uint64_t bit(OsiKey key) { return uint64_t(1) << (key.row * 8 + key.column); }
-
 // Letters leave the Shift keys as the PC's Shift keys set them, so that Shift Lock decides
 // their case as on the OSI; but K to O carry [ \ ] ^ _ above them, so these letters go in
 // unshifted, or a capital N typed with Shift would be ^ and a capital O would rub out. Every
@@ -183,11 +181,11 @@ bool translated_down(uint32_t scan, char c)
     bool shifted = upper_case(c) != l->plain;
     bool letter = is_letter(c);
     KeyEvent e;
-    e.down = bit(l->key);
+    e.down = osi_bit(l->key);
     if (!letter && shifted)
-        e.down |= bit(OSI_SHIFT_LEFT);
+        e.down |= osi_bit(OSI_SHIFT_LEFT);
     else if (!letter || l->shifted)
-        e.up = bit(OSI_SHIFT_LEFT) | bit(OSI_SHIFT_RIGHT);
+        e.up = osi_bit(OSI_SHIFT_LEFT) | osi_bit(OSI_SHIFT_RIGHT);
     translated[scan] = {l->key, !letter && shifted};
     type_key(e);
     return true;
@@ -200,7 +198,7 @@ bool translated_up(uint32_t scan)
     if (t.key.row < 0)
         return false;
     KeyEvent e;
-    e.up = bit(t.key) | (t.shift ? bit(OSI_SHIFT_LEFT) : 0);
+    e.up = osi_bit(t.key) | (t.shift ? osi_bit(OSI_SHIFT_LEFT) : 0);
     type_key(e);
     t = Translated();
     return true;
@@ -213,13 +211,15 @@ bool control_stroke(char c)
     const Legend* l = legend_for(c);
     if (!l)
         return false;
-    uint64_t keys = bit(l->key) | bit(OSI_CTRL);
+    uint64_t keys = osi_bit(l->key) | osi_bit(OSI_CTRL);
     type_key({keys, 0, -1, false});
     type_key({0, keys, -1, false});
     return true;
 }
 
 } // namespace
+
+uint64_t osi_bit(OsiKey key) { return uint64_t(1) << (key.row * 8 + key.column); }
 
 bool osi_key_for(char c, OsiKey& key, bool& shifted)
 {

@@ -34,6 +34,8 @@ extern uint64_t row_reads[8];
 
 // The OSI key whose legend is c (letters in either case); shifted when c is its upper legend.
 bool osi_key_for(char c, OsiKey& key, bool& shifted);
+// The key's bit in a set of matrix positions (bit row * 8 + column).
+uint64_t osi_bit(OsiKey key);
 // Lets go of the OSI keys in `up` and presses those in `down` (bit row * 8 + column) in one
 // change; a press engages Shift Lock as every key-down does.
 void osi_change(uint64_t down, uint64_t up);

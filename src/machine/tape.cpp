@@ -5,7 +5,6 @@
 #include "host/files.h"
 #include "host/host.h"
 
-
 uint8_t acia1con, acia1dat;
 std::FILE* in;
 std::FILE* out;

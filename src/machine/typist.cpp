@@ -67,9 +67,7 @@ void apply(const KeyEvent& e)
     }
 }
 
-uint64_t bit(OsiKey key) { return uint64_t(1) << (key.row * 8 + key.column); }
-
-const uint64_t MODIFIERS = bit(OSI_SHIFT_LEFT) | bit(OSI_SHIFT_RIGHT) | bit(OSI_CTRL);
+const uint64_t MODIFIERS = osi_bit(OSI_SHIFT_LEFT) | osi_bit(OSI_SHIFT_RIGHT) | osi_bit(OSI_CTRL);
 
 bool modifiers_only(const KeyEvent& e) { return !((e.down | e.up) & ~MODIFIERS); }
 
@@ -87,10 +85,12 @@ bool merge(KeyEvent& a, const KeyEvent& b)
     return true;
 }
 
+} // namespace
+
 // The first key of a text typed after a rest waits as one after a release does: pressed at the
 // program's very next read, a program that waits for all keys to be up before it polls for the
 // next would take it for one still held. A person's keys come at no such moment.
-void queue(const KeyEvent& e)
+void type_key(const KeyEvent& e)
 {
     if (e.pasted && waiting.empty() && !in_flight) {
         last = {{}, cycle_now(), cycle_now(), 0xFF, false, true};
@@ -99,8 +99,6 @@ void queue(const KeyEvent& e)
     if (waiting.empty() || !merge(waiting.back(), e))
         waiting.push_back(e);
 }
-
-} // namespace
 
 std::string type_text(const std::string& text)
 {
@@ -113,14 +111,12 @@ std::string type_text(const std::string& text)
             missing += ch;
             continue;
         }
-        uint64_t keys = bit(key) | (control ? bit(OSI_CTRL) : shifted ? bit(OSI_SHIFT_LEFT) : 0);
-        queue({keys, 0, -1, true});
-        queue({0, keys, -1, true});
+        uint64_t keys = osi_bit(key) | (control ? osi_bit(OSI_CTRL) : shifted ? osi_bit(OSI_SHIFT_LEFT) : 0);
+        type_key({keys, 0, -1, true});
+        type_key({0, keys, -1, true});
     }
     return missing;
 }
-
-void type_key(const KeyEvent& e) { queue(e); }
 
 bool type_busy() { return !waiting.empty(); }
 

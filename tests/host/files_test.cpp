@@ -85,4 +85,15 @@ TEST(Files, AFailedWriteLeavesTheOldFileWhole)
 #endif
 }
 
+// A rename that cannot be done (a folder stands there) is a failure, not a success, and leaves
+// no temporary file.
+TEST(Files, AReplaceThatFailsSaysSo)
+{
+    const std::string folder = temp_path("blocked/");
+    std::filesystem::create_directories(folder + "file.dat/inside");
+    EXPECT_FALSE(write_whole(folder + "file.dat", "new"));
+    EXPECT_TRUE(std::filesystem::is_directory(folder + "file.dat/inside"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "no temporary file is left";
+}
+
 } // namespace
