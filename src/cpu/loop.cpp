@@ -271,7 +271,9 @@ static void pace(uint32_t cycles)
     }
 }
 
-bool warp() { return WarpEnable || (FastLoad && tape_reading()); }
+// While a key is down in the window the machine runs at its speed, or a key typed in warp
+// would repeat for as long as a person holds it, a thousandfold.
+bool warp() { return (WarpEnable || (FastLoad && tape_reading())) && !window_keys_held(); }
 
 void run_slice()
 {

@@ -9,7 +9,7 @@ extern uint64_t cycles_done;  // cycles of the slices before
 extern uint32_t t_check;
 extern uint32_t SpeedPos;
 // Warp: as fast as the host allows, chosen by the user, or by FastLoad while the tape input
-// is being read.
+// is being read; not while a key is held down in the window.
 extern int WarpEnable;
 extern int FastLoad;
 extern int IEnable;

@@ -9,6 +9,8 @@
 #include "machine/typist.h"
 #include "machine/video.h"
 
+#include <bitset>
+
 const OsiKey OSI_SHIFT_LEFT = {7, 2}, OSI_SHIFT_RIGHT = {7, 1}, OSI_CTRL = {7, 6};
 
 uint32_t key_matrix[8] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
@@ -46,6 +48,8 @@ struct Translated {
     bool shift = false;
 };
 Translated translated[128];
+// The PC keys of the window that are down now.
+std::bitset<128> held;
 
 enum Action { POST, FULLSCREEN, OPEN_TAPE, SAVE_TAPE, GRAPHICS, CAPS, RESET, SPECIAL };
 
@@ -270,6 +274,7 @@ void positional(uint32_t scan)
 void window_key(uint32_t scan, char c, bool ctrl)
 {
     uint32_t code = scan & 0x7F;
+    held[code] = scan < 0x80;
     if (scan == 0x01 && type_pasting()) {  // Esc stops a paste
         type_cancel();
         return;
@@ -287,8 +292,11 @@ void window_key(uint32_t scan, char c, bool ctrl)
         positional(scan);
 }
 
+bool window_keys_held() { return held.any(); }
+
 void window_keys_let_go()
 {
+    held.reset();
     for (Translated& t : translated)
         t = Translated();
     type_key({0, ALL_KEYS, -1, false});

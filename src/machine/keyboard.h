@@ -49,6 +49,9 @@ void apply_scan(uint32_t scan);
 // that gives a character presses the OSI key carrying it, with the OSI Shift it needs, and Ctrl
 // with a letter is a whole stroke of its control character.
 void window_key(uint32_t scan, char c, bool ctrl);
+// A PC key is down in the window: a person's key held for a moment would be held for many
+// seconds of warp.
+bool window_keys_held();
 // Every key goes up once the keys before have been seen (the window lost the keyboard).
 void window_keys_let_go();
 

@@ -54,7 +54,7 @@ TEST(Loop, PacingKeepsTheSpeedWhateverTheSleepsOvershoot)
 
 // While the program takes bytes from the tape input the loop runs at warp, and a second of
 // emulated time after the last byte it is back at the chosen speed; without FastLoad, or with
-// Warp chosen, the tape makes no difference.
+// Warp chosen, the tape makes no difference. A key held down in the window holds the speed.
 TEST(Loop, FastTapeLoadingWarpsUntilTheTapeIsQuiet)
 {
     for (int fast : {1, 0}) {
@@ -82,6 +82,13 @@ TEST(Loop, FastTapeLoadingWarpsUntilTheTapeIsQuiet)
     uint64_t before = test_host->now_us;
     run_slice();
     EXPECT_EQ(test_host->now_us, before) << "Warp chosen";
+    window_key(0x1E, 'a', false);
+    run_slice();
+    EXPECT_NEAR(double(test_host->now_us - before), 30000, 10) << "a key held in the window: at 200 %";
+    window_key(0x9E, 0, false);
+    before = test_host->now_us;
+    run_slice();
+    EXPECT_EQ(test_host->now_us, before) << "warp again once it is let go";
 }
 
 // After a stall (a modal dialog held the loop) the loop starts from the present instead of
