@@ -2,9 +2,10 @@
 // machine's own BASIC: the emulated cycles from RUN to the end, and their ratio.
 #include "config/config.h"
 #include "cpu/bus.h"
-#include "cpu/loop.h"
 #include "frontend/headless/headless_host.h"
 #include "frontend/startup.h"
+#include "machine/loop.h"
+#include "machine/memory_map.h"
 #include "machine/typist.h"
 
 #include <cstdio>

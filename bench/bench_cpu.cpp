@@ -1,8 +1,9 @@
 // Runs Klaus Dormann's 6502 functional test through the real bus and opcode table
 // and reports emulated instructions per second and the emulated clock rate: the processor
 // alone, then through the time-sliced loop.
-#include "cpu/loop.h"
 #include "frontend/headless/headless_host.h"
+#include "machine/loop.h"
+#include "machine/memory_map.h"
 
 #include <chrono>
 #include <cstdio>

@@ -2,10 +2,10 @@
 // typed at a fast typist's pace and how long after the last key its echo is complete, the
 // speed held at 100 % and 400 %, and how fast warp runs.
 #include "cpu/bus.h"
-#include "cpu/loop.h"
 #include "frontend/qt/main_window.h"
 #include "frontend/qt/qt_host.h"
 #include "frontend/startup.h"
+#include "machine/loop.h"
 
 #include <QApplication>
 #include <QKeyEvent>

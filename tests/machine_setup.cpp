@@ -1,9 +1,11 @@
+#include "frontend/startup.h"
+#include "machine/memory_map.h"
 #include "machine_setup.h"
 
-#include "cpu/loop.h"
 #include "debugger/debugger.h"
 #include "frontend/screen.h"
 #include "machine/keyboard.h"
+#include "machine/loop.h"
 #include "machine/tape.h"
 #include "machine/video.h"
 
@@ -41,6 +43,7 @@ void fresh_machine()
     delete test_host;
     test_host = new HeadlessHost;
     host = test_host;
+    connect_layers();
     if (!RAMptr) {
         AllocMem();
         make_glyph_sets();

@@ -1,10 +1,11 @@
 // Random files of every kind the machine reads: no crash, no sanitizer report, and the
 // described message where one is due.
+#include "machine/memory_map.h"
 #include "machine_setup.h"
 
 #include "config/config.h"
-#include "cpu/loop.h"
 #include "machine/keyboard.h"
+#include "machine/loop.h"
 #include "machine/tape.h"
 
 #include <gtest/gtest.h>

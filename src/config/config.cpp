@@ -2,15 +2,14 @@
 
 #include "config/ini.h"
 #include "config/rom.h"
-#include "cpu/loop.h"
 #include "debugger/debugger.h"
-#include "frontend/screen.h"
-#include "frontend/speed.h"
 #include "host/files.h"
 #include "host/host.h"
 #include "host/ids.h"
 #include "machine/disk.h"
 #include "machine/keyboard.h"
+#include "machine/loop.h"
+#include "machine/memory_map.h"
 #include "machine/tape.h"
 #include "machine/video.h"
 
@@ -18,25 +17,9 @@
 #include <cstring>
 #include <filesystem>
 
-std::string SYS[8];
-std::string sztFileHome;
-std::string sztFileData;
-std::string ROMEX1file, ROMEX2file, ROMEX3file;
 const uint32_t RAMTOPadr = 0x03FF;
 uint32_t Speed = 100;
-
-std::string program_path(const std::string& name)
-{
-    bool absolute = (!name.empty() && (name[0] == '/' || name[0] == '\\')) || (name.size() > 1 && name[1] == ':');
-    if (absolute)
-        return name;
-    std::error_code ec;
-    if (!sztFileData.empty() && sztFileData != sztFileHome && std::filesystem::exists(sztFileData + name, ec))
-        return sztFileData + name;
-    return sztFileHome + name;
-}
-
-std::string data_path(const std::string& name) { return (sztFileData.empty() ? sztFileHome : sztFileData) + name; }
+ConfigHooks config_hooks;
 
 namespace {
 
@@ -147,7 +130,7 @@ void Load_ini_file()
         host->check_menu(CMD_FULLSCREEN, true);
     }
     if (read_number(ini, "Speed", "Speed_factor", n) && n >= 1 && n <= 4)
-        Speed = SpeedPos = aw_speed[1] = 100 * n;
+        Speed = SpeedPos = 100 * n;
     if (read_number(ini, "Tape", "FastLoad", n))
         FastLoad = n == 1;
     read_number(ini, "IRQ_NMI", "IRQ_Interrupt", IRQ_Interrupt);
@@ -172,7 +155,6 @@ void OSIini(const std::string& iniName)
     Translate = 0;  // configurations from before the translating mode keep the positional one
     stop_loc = 0xFFFF;
     host->check_menu(CMD_PAUSE, false);
-    select_font(false);
     DEnable = 0;
     DebugRDY = 1;
     PokeFlag = 0;
@@ -183,7 +165,7 @@ void OSIini(const std::string& iniName)
     trace_loc = 0xFFFF;
     Abort = 1;
     screen = 0;
-    SpeedPos = Speed = aw_speed[1] = 100;
+    SpeedPos = Speed = 100;
     WarpEnable = 0;
     FastLoad = 1;
     sztFileSpec = ".BAS";
@@ -193,6 +175,8 @@ void OSIini(const std::string& iniName)
         SYS[6] = iniName;
     SYS[7].clear();
     Load_ini_file();
+    if (config_hooks.on_rebuild)
+        config_hooks.on_rebuild();
     host->check_menu(CMD_TRANSLATE_KEYS, Translate);
     host->check_menu(CMD_WARP, false);
     host->check_menu(CMD_FAST_LOAD, FastLoad);

@@ -1,11 +1,11 @@
 #include "config/rom.h"
 
-#include "config/config.h"
-#include "cpu/bus.h"
-#include "cpu/loop.h"
+#include "config/paths.h"
 #include "host/files.h"
 #include "host/host.h"
 #include "machine/keyboard.h"
+#include "machine/loop.h"
+#include "machine/memory_map.h"
 
 #include <cstdio>
 

@@ -12,17 +12,6 @@ extern uint8_t readvalue;
 extern uint8_t writevalue;
 extern int PokeFlag;
 
-// Device register bytes inside the block.
-extern uint8_t *portaptr, *ctraptr, *portbptr, *ctrbptr;
-extern uint8_t *acia2cptr, *acia2dptr;
-extern uint8_t *keyscanptr, *keyptr;
-extern uint8_t *acia1cptr, *acia1dptr;
-
-// Values that shape the memory map.
-extern uint32_t RAMTOP, BASICadr, KERNALadr, VIDCadr, GDCadr, RAMGDC;
-extern uint32_t ROMEX1, ROMEX2, ROMEX3, ROMEX1size, ROMEX2size, ROMEX3size;
-extern uint32_t RAMEX1, RAMEX2, RAMEX1size, RAMEX2size;
-
 void RAMREAD();
 void RAMWRITE();
 
@@ -54,9 +43,6 @@ inline void bus_write(uint8_t* mem, uint32_t address, uint8_t value)
 
 inline unsigned char Peek(unsigned int address) { return bus_read(RAMptr, address); }
 inline void Poke(unsigned int address, unsigned char value) { bus_write(RAMptr, address, value); }
-
-void AllocMem();
-void build_memory_map();
 
 void NULLREAD();
 void ROMBASICREAD();

@@ -26,6 +26,35 @@ extern Registers R;
 extern uint32_t eff_adr;
 extern uint32_t RPC_old;
 
+extern uint32_t clocks;       // cycles run in this time slice
+extern uint64_t cycles_done;  // cycles of the slices before
+// A run of instructions ends when the slice's cycles reach t_check, at the breakpoint
+// stop_loc, when the processor stops (SEnable 0) or when the tape timer starts.
+extern uint32_t t_check;
+extern uint32_t stop_loc;
+extern int SEnable;
+extern uint32_t Hardware_timer;
+extern int IRQ, NMI;  // the interrupt lines
+extern int CodeERR;   // an undefined opcode stops the machine
+// Called before each instruction of a single step, with RPC_old set; while it is set,
+// every instruction runs as a single step.
+extern void (*instruction_hook)();
+
+// What the processor tells the layers above; they fill it in at start-up.
+struct CpuHooks {
+    void (*on_undefined_opcode)();  // one ran while CodeERR is set
+};
+extern CpuHooks cpu_hooks;
+
+// Cycles run since the program started.
+uint64_t cycle_now();
+void reset_cpu();
+void irq_cpu();
+void nmi_cpu();
+// The instruction at PC, after an interrupt that a line asks for.
+void _6502();
+void undefined_opcode();
+
 // What an instruction works on: the registers and the memory block. A single step works on
 // a copy of R; a run of instructions keeps its copy in the host's registers. The effective
 // address goes straight to R.EA and eff_adr, which only the debugger and the states read.
@@ -50,7 +79,8 @@ extern AddressRoutine Mode[256];
 extern int Ticks[256];
 extern Routine Inst[256];
 
-void init_cpu();
+// Fills Op, Mode, Ticks and Inst.
+void build_opcode_table();
 
 // Runs up to `limit` instructions back to back and returns how many ran. Each is checked
 // against the breakpoint; the run ends early at the breakpoint, when the slice's cycles are

@@ -3,7 +3,6 @@
 // They work on a Core: the Inst entries on a copy of R, a run of instructions on its own.
 #pragma once
 #include "cpu/cpu.h"
-#include "cpu/loop.h"
 
 inline void set_nz(Core& c, uint8_t v)
 {

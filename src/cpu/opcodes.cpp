@@ -1,13 +1,8 @@
 #include "cpu/cpu.h"
 
 #include "cpu/instructions.h"
-#include "cpu/loop.h"
-#include "machine/video.h"
 
 #include <cstring>
-
-Registers R;
-uint32_t eff_adr;
 
 char Op[256][6];
 AddressRoutine Mode[256];
@@ -299,16 +294,14 @@ template <int op> inline uint32_t execute(Core& c)
 
 } // namespace
 
-void init_cpu()
+void build_opcode_table()
 {
-    clrvid();
     for (int i = 0; i < 256; i++) {
         std::strcpy(Op[i], opcode_table[i].text);
         Mode[i] = opcode_table[i].mode;
         Ticks[i] = opcode_table[i].cycles;
         Inst[i] = opcode_table[i].inst;
     }
-    build_memory_map();
 }
 
 // Each opcode's code ends with its own fetch of the next opcode, so the host predicts the

@@ -1,11 +1,10 @@
 #include "debugger/debugger.h"
 
 #include "cpu/bus.h"
-#include "cpu/loop.h"
 #include "debugger/disassembler.h"
-#include "frontend/commands.h"
 #include "host/host.h"
 #include "host/ids.h"
+#include "machine/loop.h"
 
 #include <cctype>
 #include <cstdio>
@@ -14,6 +13,7 @@ int TraceMode = 1;
 int MSEnable = 1;
 unsigned memd;
 DebuggerView dbg;
+DebuggerHooks debugger_hooks;
 
 namespace {
 
@@ -210,6 +210,17 @@ void display_registers()
     SEnable = SMode;
 }
 
+void stop_on_undefined_opcode()
+{
+    if (host->debugger_exists()) {
+        SMode = 0;
+        return;
+    }
+    Open_Processor("Debugger ERR - Undefined Instruction");
+    display_registers();
+    SEnable = 0;
+}
+
 void debugger_command(int id)
 {
     switch (id) {
@@ -237,8 +248,14 @@ void debugger_command(int id)
         trace_loc = 0xFFFF;
         forced_refresh();
         break;
-    case DBG_HARD_RESET: reload_configuration(); break;
-    case DBG_EDIT_CONFIG: edit_config_file(); break;
+    case DBG_HARD_RESET:
+        if (debugger_hooks.on_hard_reset)
+            debugger_hooks.on_hard_reset();
+        break;
+    case DBG_EDIT_CONFIG:
+        if (debugger_hooks.on_edit_config)
+            debugger_hooks.on_edit_config();
+        break;
     case DBG_STOP_ON_ERROR:
         CodeERR = !CodeERR;
         display_registers();

@@ -19,12 +19,21 @@ struct DebuggerView {
 };
 extern DebuggerView dbg;
 
+// What the window's buttons ask of the layers above; they fill it in at start-up.
+struct DebuggerHooks {
+    void (*on_hard_reset)();   // Hard-Reset: the machine rebuilt from its configuration
+    void (*on_edit_config)();  // Edit Config: the configuration file in the user's editor
+};
+extern DebuggerHooks debugger_hooks;
+
 // Opens the debugger window, or asks it to close when it is open.
 void Open_Processor(const char* text);
 // Called by the host once its debugger window has closed.
 void debugger_closed();
 // Refreshes `dbg` as the hook and the buttons ask, then has the host show it.
 void display_registers();
+// An undefined opcode ran with the error stop on: the machine stops in the open debugger.
+void stop_on_undefined_opcode();
 // A button or toggle of the window (DebuggerControl ids).
 void debugger_command(int id);
 // An address field: up to four hex digits, stopping at the first other character; empty is 0,

@@ -1,6 +1,5 @@
 #include "debugger/memfile.h"
 
-#include "config/config.h"
 #include "cpu/bus.h"
 #include "debugger/debugger.h"
 #include "debugger/disassembler.h"

@@ -2,7 +2,6 @@
 
 #include "cassette/wave.h"
 #include "config/config.h"
-#include "cpu/loop.h"
 #include "debugger/debugger.h"
 #include "frontend/savestate.h"
 #include "frontend/screen.h"
@@ -11,6 +10,7 @@
 #include "host/host.h"
 #include "host/ids.h"
 #include "machine/keyboard.h"
+#include "machine/loop.h"
 #include "machine/tape.h"
 #include "machine/typist.h"
 #include "machine/video.h"
@@ -22,6 +22,23 @@
 #include <vector>
 
 int MenuOn = 1;
+
+void command_key(const HotKey& k)
+{
+    switch (k.action) {
+    case POST: host->post_command(k.arg); break;
+    case FULLSCREEN:
+        host->post_command(k.arg);
+        ShowMenu(FullscreenEnabled ? 1 : 0);
+        break;
+    case OPEN_TAPE: FileMenue(""); break;
+    case SAVE_TAPE: FileSaveMenue(); break;
+    case GRAPHICS: ToggleGraphik(); break;
+    case RESET: Reset(); break;
+    case CAPS:
+    case SPECIAL: break;
+    }
+}
 
 void ShowMenu(int on)
 {

@@ -1,11 +1,15 @@
 // The main window's menu commands, shared by the desktop window and the headless runner.
 #pragma once
+#include "machine/keyboard.h"
+
 #include <string>
 
 // 1 while the menu bar is attached to the main window.
 extern int MenuOn;
 
 void menu_command(int id);
+// A hot key that is a command: F1, F4 to F12.
+void command_key(const HotKey& k);
 // Attaches (1) or detaches (0) the menu bar when that changes anything.
 void ShowMenu(int on);
 // Rebuilds the machine from a configuration file (Load Config File), by default the one in use

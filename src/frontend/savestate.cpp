@@ -2,7 +2,6 @@
 
 #include "config/config.h"
 #include "cpu/bus.h"
-#include "cpu/loop.h"
 #include "frontend/screen.h"
 #include "frontend/speed.h"
 #include "host/files.h"
@@ -10,6 +9,8 @@
 #include "host/ids.h"
 #include "machine/disk.h"
 #include "machine/keyboard.h"
+#include "machine/loop.h"
+#include "machine/memory_map.h"
 #include "machine/tape.h"
 #include "machine/typist.h"
 #include "machine/video.h"

@@ -2,9 +2,9 @@
 
 #include "config/config.h"
 #include "cpu/bus.h"
-#include "cpu/loop.h"
 #include "host/host.h"
 #include "host/ids.h"
+#include "machine/loop.h"
 #include "machine/video.h"
 
 #include <algorithm>

@@ -1,10 +1,15 @@
 #include "frontend/startup.h"
 
 #include "config/config.h"
-#include "cpu/loop.h"
+#include "debugger/debugger.h"
+#include "frontend/commands.h"
 #include "frontend/screen.h"
+#include "frontend/speed.h"
 #include "host/host.h"
 #include "machine/disk.h"
+#include "machine/keyboard.h"
+#include "machine/loop.h"
+#include "machine/memory_map.h"
 #include "machine/tape.h"
 #include "machine/video.h"
 
@@ -71,8 +76,26 @@ std::string data_folder()
 
 } // namespace
 
+void connect_layers()
+{
+    cpu_hooks.on_undefined_opcode = stop_on_undefined_opcode;
+    loop_hooks.on_debugger_refresh = display_registers;
+    loop_hooks.on_slice_end = [] {
+        if (host->speed_exists())
+            Speed_display();
+    };
+    keyboard_hooks.on_command_key = command_key;
+    config_hooks.on_rebuild = [] {
+        select_font(false);
+        aw_speed[1] = SpeedPos;
+    };
+    debugger_hooks.on_hard_reset = [] { reload_configuration(); };
+    debugger_hooks.on_edit_config = edit_config_file;
+}
+
 bool start_machine(const std::string& program_file, const std::string& config_arg)
 {
+    connect_layers();
     sWinX = std::min(host->desktop_width(), 2048);
     sWinY = host->desktop_height();
     zoomx = std::max(sWinX >> 9, 1);

@@ -3,6 +3,7 @@
 #include "cpu/bus.h"
 #include "host/files.h"
 #include "host/host.h"
+#include "machine/memory.h"
 #include "machine/tape.h"
 
 std::vector<DiskTrack> image_a, image_b;

@@ -6,9 +6,6 @@
 #include <string>
 #include <vector>
 
-constexpr uint32_t BOOTSIZ = 2320;
-constexpr uint32_t TRKSIZ = 2304;
-constexpr uint32_t MAXTRK = 39;
 constexpr uint32_t sel_A = 1;
 constexpr uint32_t sel_B = 2;
 

@@ -1,6 +1,5 @@
 #include "machine/disk_image.h"
 
-#include "machine/disk.h"
 
 #include <algorithm>
 #include <bit>

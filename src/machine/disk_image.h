@@ -7,6 +7,11 @@
 #include <string>
 #include <vector>
 
+// A plain image: the length of tracks 0 and 1, of every other track, and the last track.
+constexpr uint32_t BOOTSIZ = 2320;
+constexpr uint32_t TRKSIZ = 2304;
+constexpr uint32_t MAXTRK = 39;
+
 // The serial chip's status bits for a character received with a wrong parity or stop bit.
 constexpr uint8_t PARITY_ERROR = 0x40;
 constexpr uint8_t FRAMING_ERROR = 0x10;

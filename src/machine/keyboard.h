@@ -18,6 +18,28 @@ struct OsiKey {
     int row, column;
 };
 
+// The legends of the OSI keyboard: each row from bit 7 down, lower and upper legend.
+struct Legend {
+    OsiKey key;
+    char plain, shifted;
+};
+
+enum Action { POST, FULLSCREEN, OPEN_TAPE, SAVE_TAPE, GRAPHICS, CAPS, RESET, SPECIAL };
+
+// A PC key that does something of its own: a menu command or another command of the window,
+// Caps Lock, or a special key that the layout file gives OSI keys for.
+struct HotKey {
+    uint8_t scan;
+    Action action;
+    int arg; // menu command or special key number
+};
+
+// What the keyboard tells the layers above; they fill it in at start-up.
+struct KeyboardHooks {
+    void (*on_command_key)(const HotKey&);  // a hot key that is a command went down
+};
+extern KeyboardHooks keyboard_hooks;
+
 extern const OsiKey OSI_SHIFT_LEFT, OSI_SHIFT_RIGHT, OSI_CTRL;
 
 extern uint32_t key_matrix[8];
@@ -34,6 +56,14 @@ extern uint64_t row_reads[8];
 
 // The OSI key whose legend is c (letters in either case); shifted when c is its upper legend.
 bool osi_key_for(char c, OsiKey& key, bool& shifted);
+char upper_case(char c);
+bool is_letter(char c);
+// The legend carrying c, a letter in either case; null for none.
+const Legend* legend_for(char c);
+// The hot key of a set 1 code; null for none.
+const HotKey* hot_key_for(uint32_t scan);
+bool is_command(const HotKey& k);
+void hot_key(const HotKey& k);
 // The key's bit in a set of matrix positions (bit row * 8 + column).
 uint64_t osi_bit(OsiKey key);
 // Lets go of the OSI keys in `up` and presses those in `down` (bit row * 8 + column) in one
@@ -43,20 +73,6 @@ void osi_change(uint64_t down, uint64_t up);
 // file maps it: Caps Lock, the special keys and the release of an extended key included, the
 // hot keys that are commands left out.
 void apply_scan(uint32_t scan);
-// A key event of the window: set 1 code with bit 7 for a release, the character the desktop's
-// layout gives for a key-down (0 for none; the letter when Ctrl is held) and Ctrl. Hot keys
-// act at once; everything else waits its turn in the typist's queue. With Translate on, a key
-// that gives a character presses the OSI key carrying it, with the OSI Shift it needs, and Ctrl
-// with a letter is a whole stroke of its control character.
-void window_key(uint32_t scan, char c, bool ctrl);
-// A PC key is down in the window: a person's key held for a moment would be held for many
-// seconds of warp.
-bool window_keys_held();
-// Every key goes up once the keys before have been seen (the window lost the keyboard).
-void window_keys_let_go();
-
-void KEYBREAD();
-void KEYBWRITE();
 void CIA1();
 void CIA2();
 void CIA_Clear();

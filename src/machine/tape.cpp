@@ -1,9 +1,10 @@
 #include "machine/tape.h"
 
 #include "cpu/bus.h"
-#include "cpu/loop.h"
+#include "cpu/cpu.h"
 #include "host/files.h"
 #include "host/host.h"
+#include "machine/memory.h"
 
 uint8_t acia1con, acia1dat;
 std::FILE* in;

@@ -1,6 +1,6 @@
 #include "machine/typist.h"
 
-#include "cpu/loop.h"
+#include "cpu/cpu.h"
 #include "machine/keyboard.h"
 
 #include <algorithm>

@@ -2,6 +2,7 @@
 
 #include "cpu/bus.h"
 #include "host/ids.h"
+#include "machine/memory.h"
 
 #include <algorithm>
 #include <cstring>

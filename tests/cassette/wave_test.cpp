@@ -2,8 +2,8 @@
 #include "machine_setup.h"
 
 #include "cassette/wave.h"
-#include "cpu/bus.h"
 #include "config/config.h"
+#include "cpu/bus.h"
 #include "machine/tape.h"
 
 #include <gtest/gtest.h>

@@ -1,12 +1,13 @@
+#include "machine/memory_map.h"
 #include "machine_setup.h"
 
 #include "config/config.h"
 #include "config/ini.h"
-#include "cpu/loop.h"
 #include "frontend/commands.h"
 #include "host/ids.h"
 #include "machine/disk.h"
 #include "machine/keyboard.h"
+#include "machine/loop.h"
 #include "machine/video.h"
 
 #include <gtest/gtest.h>

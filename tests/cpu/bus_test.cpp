@@ -1,3 +1,5 @@
+#include "machine/keyboard_port.h"
+#include "machine/memory_map.h"
 #include "machine_setup.h"
 
 #include "cpu/bus.h"

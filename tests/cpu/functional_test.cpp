@@ -1,6 +1,6 @@
 #include "machine_setup.h"
 
-#include "cpu/loop.h"
+#include "machine/loop.h"
 
 #include <gtest/gtest.h>
 

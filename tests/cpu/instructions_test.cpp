@@ -1,7 +1,7 @@
 #include "machine_setup.h"
 
 #include "cpu/cpu.h"
-#include "cpu/loop.h"
+#include "machine/loop.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
+#include "machine/window_keys.h"
 #include "machine_setup.h"
 
-#include "cpu/loop.h"
 #include "machine/keyboard.h"
+#include "machine/loop.h"
 #include "machine/tape.h"
 
 #include <gtest/gtest.h>

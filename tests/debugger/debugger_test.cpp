@@ -1,12 +1,12 @@
 // The debugger window's texts and buttons, on the headless host's window.
 #include "machine_setup.h"
 
-#include "cpu/bus.h"
 #include "config/config.h"
-#include "cpu/loop.h"
+#include "cpu/bus.h"
 #include "debugger/debugger.h"
 #include "frontend/commands.h"
 #include "host/ids.h"
+#include "machine/loop.h"
 
 #include <gtest/gtest.h>
 

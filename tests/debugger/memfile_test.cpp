@@ -1,4 +1,5 @@
 // The three memory file formats and the dialog's commands, against hand-made bytes.
+#include "machine/memory_map.h"
 #include "machine_setup.h"
 
 #include "config/config.h"

@@ -1,5 +1,6 @@
 // The monitor's D: it boots from the diskette in drive A, as the OSI monitors do.
 #include "e2e/headless_fixture.h"
+#include "machine/memory_map.h"
 
 #include <cstdio>
 

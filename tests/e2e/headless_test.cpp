@@ -1,5 +1,6 @@
 // The real C1P ROMs booting and running through `quarzel --headless`.
 #include "e2e/headless_fixture.h"
+#include "machine/memory_map.h"
 
 #include <fstream>
 

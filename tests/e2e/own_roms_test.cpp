@@ -1,5 +1,6 @@
 // Quarzel's own monitor and BASIC, as the shipped program folder starts them.
 #include "e2e/headless_fixture.h"
+#include "machine/memory_map.h"
 
 #include <cstdio>
 

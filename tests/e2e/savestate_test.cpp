@@ -1,6 +1,7 @@
 // A run in one go against the same run saved half way and finished by a new process: the
 // screens and the tape files must be the same.
 #include "e2e/headless_fixture.h"
+#include "machine/memory_map.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include "config/config.h"
 #include "config/rom.h"
-#include "cpu/loop.h"
 #include "host/ids.h"
 #include "machine/keyboard.h"
+#include "machine/loop.h"
 #include "machine/tape.h"
 #include "machine_setup.h"
 

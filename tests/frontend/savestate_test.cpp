@@ -1,17 +1,18 @@
 // Save states written and read in this process: everything comes back, and a file that cannot
 // be used changes nothing.
 #include "frontend/savestate.h"
+#include "machine/memory_map.h"
 
 #include "config/config.h"
 #include "cpu/bus.h"
-#include "cpu/loop.h"
 #include "frontend/speed.h"
+#include "frontend/startup.h"
 #include "host/ids.h"
 #include "machine/disk.h"
 #include "machine/keyboard.h"
+#include "machine/loop.h"
 #include "machine/tape.h"
 #include "machine/typist.h"
-#include "frontend/startup.h"
 #include "machine_setup.h"
 
 #include <gtest/gtest.h>

@@ -1,11 +1,12 @@
 // The speed meter: its smoothing, the adjustment bar, and the test with its save and restore.
 #include "frontend/speed.h"
+#include "machine/memory_map.h"
 
 #include "config/config.h"
 #include "cpu/bus.h"
-#include "cpu/loop.h"
 #include "frontend/startup.h"
 #include "host/ids.h"
+#include "machine/loop.h"
 #include "machine/video.h"
 #include "machine_setup.h"
 

@@ -4,11 +4,12 @@
 // devices, run once a single step at a time and once back to back: both end alike.
 #include "fuzz_machine.h"
 #include "fuzz_support.h"
+#include "machine/keyboard_port.h"
 
-#include "cpu/loop.h"
 #include "frontend/screen.h"
 #include "machine/disk.h"
 #include "machine/keyboard.h"
+#include "machine/loop.h"
 #include "machine/tape.h"
 #include "machine/video.h"
 

@@ -1,10 +1,10 @@
 #include "fuzz_machine.h"
 
 #include "config/config.h"
-#include "cpu/loop.h"
 #include "frontend/screen.h"
 #include "frontend/startup.h"
 #include "fuzz_support.h"
+#include "machine/loop.h"
 #include "machine/video.h"
 
 #include <cstdio>

@@ -1,9 +1,10 @@
 // Any configuration file: the machine is built from it and runs a few time slices.
 #include "fuzz_machine.h"
 #include "fuzz_support.h"
+#include "machine/memory_map.h"
 
 #include "cpu/bus.h"
-#include "cpu/loop.h"
+#include "machine/loop.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -2,10 +2,11 @@
 // the machine is built from them and runs with random key events.
 #include "fuzz_machine.h"
 #include "fuzz_support.h"
+#include "machine/memory_map.h"
 
 #include "cpu/bus.h"
-#include "cpu/loop.h"
 #include "machine/keyboard.h"
+#include "machine/loop.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -4,10 +4,11 @@
 // accepted one is run on.
 #include "fuzz_machine.h"
 #include "fuzz_support.h"
+#include "machine/memory_map.h"
 
 #include "cpu/bus.h"
-#include "cpu/loop.h"
 #include "frontend/savestate.h"
+#include "machine/loop.h"
 #include "machine/typist.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

@@ -1,9 +1,10 @@
 // Any tape read by our ROMs: BASIC's LOAD, or the monitor's L with its own commands on tape.
 #include "fuzz_machine.h"
 #include "fuzz_support.h"
+#include "machine/memory_map.h"
 
 #include "cpu/bus.h"
-#include "cpu/loop.h"
+#include "machine/loop.h"
 #include "machine/tape.h"
 #include "machine/typist.h"
 

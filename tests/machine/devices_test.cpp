@@ -1,9 +1,10 @@
+#include "machine/memory_map.h"
 #include "machine_setup.h"
 
-#include "cpu/loop.h"
 #include "frontend/screen.h"
 #include "machine/disk.h"
 #include "machine/keyboard.h"
+#include "machine/loop.h"
 #include "machine/tape.h"
 #include "machine/video.h"
 

@@ -2,7 +2,6 @@
 
 #include "cassette/wave.h"
 #include "config/config.h"
-#include "cpu/loop.h"
 #include "debugger/debugger.h"
 #include "debugger/disassembler.h"
 #include "debugger/memfile.h"
@@ -14,6 +13,8 @@
 #include "host/ids.h"
 #include "machine/disk.h"
 #include "machine/keyboard.h"
+#include "machine/loop.h"
+#include "machine/memory_map.h"
 #include "machine/tape.h"
 #include "machine/typist.h"
 #include "machine/video.h"

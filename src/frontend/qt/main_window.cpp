@@ -1,13 +1,14 @@
 #include "frontend/qt/main_window.h"
 
 #include "cpu/bus.h"
-#include "cpu/loop.h"
 #include "frontend/commands.h"
 #include "frontend/qt/scancode.h"
 #include "host/ids.h"
 #include "machine/keyboard.h"
+#include "machine/loop.h"
 #include "machine/tape.h"
 #include "machine/video.h"
+#include "machine/window_keys.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>

@@ -1,8 +1,7 @@
 #include "frontend/qt/qt_host.h"
 
-#include "cpu/loop.h"
-#include "frontend/commands.h"
 #include "debugger/debugger.h"
+#include "frontend/commands.h"
 #include "frontend/qt/debugger_window.h"
 #include "frontend/qt/dialogs.h"
 #include "frontend/qt/kcs_dialog.h"
@@ -12,6 +11,7 @@
 #include "frontend/qt/speed_window.h"
 #include "frontend/speed.h"
 #include "host/ids.h"
+#include "machine/loop.h"
 #include "machine/video.h"
 
 #include <QAction>

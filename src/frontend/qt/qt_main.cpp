@@ -1,9 +1,9 @@
 #include "frontend/qt/qt_main.h"
 
-#include "cpu/loop.h"
 #include "frontend/qt/main_window.h"
 #include "frontend/qt/qt_host.h"
 #include "frontend/startup.h"
+#include "machine/loop.h"
 
 #include <QApplication>
 

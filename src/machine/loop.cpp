@@ -1,8 +1,5 @@
-#include "cpu/loop.h"
+#include "machine/loop.h"
 
-#include "cpu/instructions.h"
-#include "debugger/debugger.h"
-#include "frontend/speed.h"
 #include "host/host.h"
 #include "host/ids.h"
 #include "machine/disk.h"
@@ -10,26 +7,20 @@
 #include "machine/tape.h"
 #include "machine/typist.h"
 #include "machine/video.h"
+#include "machine/window_keys.h"
 
 #include <algorithm>
 
-uint32_t clocks;
-uint64_t cycles_done;
-uint32_t t_check = 60000;
 uint32_t SpeedPos = 100;
 int WarpEnable;
 int FastLoad = 1;
 int IEnable;
 uint32_t IRQ_Interrupt, NMI_Interrupt;
 uint32_t irq_counter, nmi_counter;
-int IRQ, NMI;
-uint32_t Hardware_timer;
-int SEnable = 1, DEnable, SMode, DebugRDY = 1;
-uint32_t stop_loc = 0xFFFF, trace_loc = 0xFFFF;
-uint32_t RPC_old;
-int CodeERR;
+int DEnable, SMode, DebugRDY = 1;
+uint32_t trace_loc = 0xFFFF;
 int Abort = 1;
-void (*instruction_hook)();
+LoopHooks loop_hooks;
 
 static int display_countdown;
 
@@ -38,18 +29,6 @@ static void count_clocks()
 {
     cycles_done += clocks;
     clocks = 0;
-}
-
-uint64_t cycle_now() { return cycles_done + clocks; }
-
-void reset_cpu()
-{
-    Core c = core_of_R();
-    c.P = FLAG_5;
-    c.A = c.X = c.Y = 0;
-    c.S = 0xFF;
-    load_vector(c, 0xFFFC);
-    set_R(c);
 }
 
 void Reset()
@@ -64,63 +43,6 @@ void Reset()
     restvid();
     CIA_Clear();
     count_clocks();
-}
-
-// Interrupt entry pushes B clear, as the chip does; only what is pushed differs from P.
-static void interrupt(uint32_t vector)
-{
-    Core c = core_of_R();
-    push(c, c.PC >> 8);
-    push(c, c.PC & 0xFF);
-    push(c, (c.P | FLAG_5) & ~FLAG_B);
-    c.P |= FLAG_I;
-    load_vector(c, vector);
-    set_R(c);
-}
-
-void irq_cpu() { interrupt(0xFFFE); }
-void nmi_cpu() { interrupt(0xFFFA); }
-
-// The instruction at PC, without a look at the interrupt lines.
-static inline void step()
-{
-    RPC_old = R.PC;
-    if (R.PC >= 0xFFFE) {
-        RAMptr[0x10000] = RAMptr[0];
-        RAMptr[0x10001] = RAMptr[1];
-    }
-    if (instruction_hook)
-        instruction_hook();
-    R.IR = RAMptr[R.PC];
-    R.PC = (R.PC + 1) & 0xFFFF;
-    Inst[R.IR]();
-    clocks += Ticks[R.IR];
-}
-
-void _6502()
-{
-    if (NMI) {
-        nmi_cpu();
-        NMI = 0;
-    }
-    if (IRQ && !(R.P & FLAG_I)) {
-        irq_cpu();
-        IRQ = 0;
-    }
-    step();
-}
-
-void undefined_opcode()
-{
-    PokeFlag = 1;
-    SEnable = 1;
-    if (host->debugger_exists()) {
-        SMode = 0;
-        return;
-    }
-    Open_Processor("Debugger ERR - Undefined Instruction");
-    display_registers();
-    SEnable = 0;
 }
 
 int SetRes()
@@ -174,7 +96,8 @@ static void debugger_hook()
     if (SMode == 0 || display_countdown < 0) {
         if (SEnable) {
             DebugRDY = 0;
-            display_registers();
+            if (loop_hooks.on_debugger_refresh)
+                loop_hooks.on_debugger_refresh();
         }
         display_countdown = t_check / 2;
     }
@@ -300,8 +223,8 @@ void run_slice()
         pace_restart();
     else
         pace(debugger_slice ? 60000 : clocks);  // a debugger slice lasts as long as a full one
-    if (host->speed_exists())
-        Speed_display();
+    if (loop_hooks.on_slice_end)
+        loop_hooks.on_slice_end();
 }
 
 void run_loop()

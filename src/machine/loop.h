@@ -1,12 +1,10 @@
-// Reset, interrupts, the processor step and the time-sliced emulation loop.
+// Reset, the periodic interrupts and the time-sliced emulation loop that drives the processor
+// and the devices.
 #pragma once
 #include "cpu/cpu.h"
 
 #include <cstdint>
 
-extern uint32_t clocks;  // cycles run in this time slice
-extern uint64_t cycles_done;  // cycles of the slices before
-extern uint32_t t_check;
 extern uint32_t SpeedPos;
 // Warp: as fast as the host allows, chosen by the user, or by FastLoad while the tape input
 // is being read; not while a key is held down in the window.
@@ -15,24 +13,18 @@ extern int FastLoad;
 extern int IEnable;
 extern uint32_t IRQ_Interrupt, NMI_Interrupt;
 extern uint32_t irq_counter, nmi_counter;
-extern int IRQ, NMI;
-extern uint32_t Hardware_timer;
-extern int SEnable, DEnable, SMode, DebugRDY;
-extern uint32_t stop_loc, trace_loc;
-extern int CodeERR;
+extern int DEnable, SMode, DebugRDY;
+extern uint32_t trace_loc;
 extern int Abort;
-// Called before each instruction of a single step, with RPC_old set; while it is set,
-// every instruction runs as a single step.
-extern void (*instruction_hook)();
 
-// Cycles run since the program started.
-uint64_t cycle_now();
-void reset_cpu();
+// What the loop tells the layers above; they fill it in at start-up.
+struct LoopHooks {
+    void (*on_debugger_refresh)();  // the debugger window's fields are due
+    void (*on_slice_end)();         // a time slice has run and been paced
+};
+extern LoopHooks loop_hooks;
+
 void Reset();
-void irq_cpu();
-void nmi_cpu();
-void _6502();
-void undefined_opcode();
 
 int SetRes();
 void RstRes();

@@ -1,0 +1,81 @@
+// The processor's state and its single step: reset, interrupt entry and one instruction.
+#include "cpu/cpu.h"
+#include "cpu/instructions.h"
+
+Registers R;
+uint32_t eff_adr;
+uint32_t RPC_old;
+uint32_t clocks;
+uint64_t cycles_done;
+uint32_t t_check = 60000;
+uint32_t stop_loc = 0xFFFF;
+int SEnable = 1;
+uint32_t Hardware_timer;
+int IRQ, NMI;
+int CodeERR;
+void (*instruction_hook)();
+CpuHooks cpu_hooks;
+
+uint64_t cycle_now() { return cycles_done + clocks; }
+
+void reset_cpu()
+{
+    Core c = core_of_R();
+    c.P = FLAG_5;
+    c.A = c.X = c.Y = 0;
+    c.S = 0xFF;
+    load_vector(c, 0xFFFC);
+    set_R(c);
+}
+
+// Interrupt entry pushes B clear, as the chip does; only what is pushed differs from P.
+static void interrupt(uint32_t vector)
+{
+    Core c = core_of_R();
+    push(c, c.PC >> 8);
+    push(c, c.PC & 0xFF);
+    push(c, (c.P | FLAG_5) & ~FLAG_B);
+    c.P |= FLAG_I;
+    load_vector(c, vector);
+    set_R(c);
+}
+
+void irq_cpu() { interrupt(0xFFFE); }
+void nmi_cpu() { interrupt(0xFFFA); }
+
+// The instruction at PC, without a look at the interrupt lines.
+static inline void step()
+{
+    RPC_old = R.PC;
+    if (R.PC >= 0xFFFE) {
+        RAMptr[0x10000] = RAMptr[0];
+        RAMptr[0x10001] = RAMptr[1];
+    }
+    if (instruction_hook)
+        instruction_hook();
+    R.IR = RAMptr[R.PC];
+    R.PC = (R.PC + 1) & 0xFFFF;
+    Inst[R.IR]();
+    clocks += Ticks[R.IR];
+}
+
+void _6502()
+{
+    if (NMI) {
+        nmi_cpu();
+        NMI = 0;
+    }
+    if (IRQ && !(R.P & FLAG_I)) {
+        irq_cpu();
+        IRQ = 0;
+    }
+    step();
+}
+
+void undefined_opcode()
+{
+    PokeFlag = 1;
+    SEnable = 1;
+    if (cpu_hooks.on_undefined_opcode)
+        cpu_hooks.on_undefined_opcode();
+}
