@@ -18,7 +18,6 @@
 #include <filesystem>
 
 const uint32_t RAMTOPadr = 0x03FF;
-uint32_t Speed = 100;
 ConfigHooks config_hooks;
 
 namespace {

@@ -6,7 +6,6 @@
 #include <string>
 
 extern const uint32_t RAMTOPadr;
-extern uint32_t Speed;
 
 // What a rebuild tells the layers above; they fill it in at start-up.
 struct ConfigHooks {

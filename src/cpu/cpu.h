@@ -1,6 +1,7 @@
 // The NMOS 6502: register record, addressing routines and the opcode table.
 #pragma once
 #include "cpu/bus.h"
+#include "host/state_fields.h"
 
 #include <cstdint>
 
@@ -178,3 +179,6 @@ inline uint32_t addr_indirect(Core& c)
     c.PC = (c.PC + 2) & 0xFFFF;
     return R.EA = eff_adr = a;
 }
+
+// The state section "CPU ": the registers, the effective address and the last PC.
+void processor_section(Fields& f);

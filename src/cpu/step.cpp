@@ -1,6 +1,7 @@
 // The processor's state and its single step: reset, interrupt entry and one instruction.
 #include "cpu/cpu.h"
 #include "cpu/instructions.h"
+#include "host/state_fields.h"
 
 Registers R;
 uint32_t eff_adr;
@@ -78,4 +79,16 @@ void undefined_opcode()
     SEnable = 1;
     if (cpu_hooks.on_undefined_opcode)
         cpu_hooks.on_undefined_opcode();
+}
+
+// Versions before 1.0 kept a branch's offset as its effective address, which only the
+// debugger shows.
+void processor_section(Fields& f)
+{
+    for (uint8_t* r : {&R.A, &R.X, &R.Y, &R.S, &R.P, &R.IR})
+        f.value("register", *r, 0, U8);
+    f.value("PC", R.PC, 0, U16);
+    f.value("EA", R.EA, 0, U32);
+    f.value("eff_adr", eff_adr, 0, U32);
+    f.value("RPC_old", RPC_old, 0, U16);
 }

@@ -37,19 +37,17 @@
 // sections it does not know and values past the ones it knows, so older versions read newer
 // states too.
 //
-// Adding a section: write one function that names each value in order with the values it
-// may hold and a default (see `disk` in savestate.cpp) and add a row to `sections`. The same
-// function saves, checks and loads: a value is stored into the machine only when the whole
-// file has been checked, and each call returns the value, so a later range may depend on it.
-// State that is no plain variable (a queue) goes through a local copy that the function
-// hands over when `loading()`.
+// Adding a section: the device writes one function that names each value in order with the
+// values it may hold and a default (see `disk_section` in machine/disk.cpp, and Fields in
+// host/state_fields.h), and the section gets a row in `sections`. The same function saves,
+// checks and loads: a value is stored into the machine only when the whole file has been
+// checked, and each call returns the value, so a later range may depend on it. State that is
+// no plain variable (a queue) goes through a local copy that the function hands over when
+// `loading()`.
 #pragma once
-#include <cstddef>
-#include <cstdint>
-#include <string>
+#include "host/state_fields.h"
 
-// The checksum of the sections: CRC-32 as zip files have it.
-uint32_t state_checksum(const uint8_t* p, size_t n, uint32_t crc = 0);
+#include <string>
 
 // Writes the state; "" or the reason it could not be written.
 std::string save_state(const std::string& path);

@@ -3,6 +3,7 @@
 #include "cpu/bus.h"
 #include "host/files.h"
 #include "host/host.h"
+#include "host/state_fields.h"
 #include "machine/memory.h"
 #include "machine/tape.h"
 
@@ -254,4 +255,25 @@ void disk_detach()
     track_a = track_b = 1;
     sector_a = sector_b = 0;
     drv_index = 20;
+}
+
+void disk_section(Fields& f)
+{
+    f.value("drv_sel", drv_sel, 0, 4);
+    f.value("track_a", track_a, 0, MAXTRK);
+    f.value("track_b", track_b, 0, MAXTRK);
+    for (uint32_t* position : {&sector_a, &sector_b, &sector})
+        f.value("sector", *position, 0, U32);
+    f.value("drv_index", drv_index, 0, 100);
+    for (uint8_t* r : {&portadat, &portbdat, &ddrareg, &ddrbreg, &acia2con, &acia2dat})
+        f.value("PIA or ACIA register", *r, 0, U8);
+    for (int drive : {0, 1}) {
+        std::string name = disk_name(drive);
+        f.text("disk image", name);
+        if (!f.loading())
+            continue;
+        disk_eject(drive);
+        if (!name.empty() && !disk_attach(drive, name, false))
+            f.notes += "The diskette " + name + " is gone; drive " + "AB"[drive] + " is empty.\n";
+    }
 }

@@ -1,6 +1,7 @@
 #include "machine/keyboard.h"
 
 #include "host/ids.h"
+#include "host/state_fields.h"
 #include "machine/memory.h"
 
 const OsiKey OSI_SHIFT_LEFT = {7, 2}, OSI_SHIFT_RIGHT = {7, 1}, OSI_CTRL = {7, 6};
@@ -193,3 +194,11 @@ void CIA2()
 
 void CIA1() { key_event(true); }
 
+void keys_section(Fields& f)
+{
+    for (uint32_t& row : key_matrix)
+        f.value("key_matrix", row, 0, U8);
+    f.value("gScan", gScan, 0, U8);
+    f.value("irqkey", irqkey, 0, U8);
+    f.value("caps", caps, 0, 1);
+}

@@ -2,6 +2,7 @@
 
 #include "host/host.h"
 #include "host/ids.h"
+#include "host/state_fields.h"
 #include "machine/disk.h"
 #include "machine/keyboard.h"
 #include "machine/tape.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 
 uint32_t SpeedPos = 100;
+uint32_t Speed = 100;
 int WarpEnable;
 int FastLoad = 1;
 int IEnable;
@@ -233,4 +235,27 @@ void run_loop()
     SetRes();
     while (Abort)
         run_slice();
+}
+
+// A slice ends within one instruction (and the debugger's extra cycle) of its length.
+static constexpr int64_t LONGEST_SLICE = 60000 + 16;
+
+void loop_section(Fields& f)
+{
+    f.value("clocks", clocks, 0, LONGEST_SLICE);
+    f.value("cycles_done", cycles_done, 0, INT64_MAX);
+    f.value("IEnable", IEnable, 0, 1);
+    uint32_t irq = f.value("IRQ_Interrupt", IRQ_Interrupt, 0, U16);
+    uint32_t nmi = f.value("NMI_Interrupt", NMI_Interrupt, 0, U16);
+    f.value("irq_counter", irq_counter, 0, irq ? irq : U32);
+    f.value("nmi_counter", nmi_counter, 0, nmi ? nmi : U32);
+    f.value("IRQ", IRQ, 0, 1);
+    f.value("NMI", NMI, 0, 1);
+    f.value("Hardware_timer", Hardware_timer, 0, 86);
+    uint32_t speed = f.value("SpeedPos", SpeedPos, 100, 400);
+    f.require(speed % 100 == 0, "SpeedPos", "is no speed factor");
+    uint32_t bar = f.value("Speed", Speed, 0, 500);
+    f.require(bar % 100 == 0, "Speed", "is no speed factor");
+    f.value("stop_loc", stop_loc, 0, U16);
+    f.value("trace_loc", trace_loc, 0, U16);
 }

@@ -2,10 +2,12 @@
 // and the devices.
 #pragma once
 #include "cpu/cpu.h"
+#include "host/state_fields.h"
 
 #include <cstdint>
 
-extern uint32_t SpeedPos;
+extern uint32_t SpeedPos;  // the running speed in percent
+extern uint32_t Speed;     // the speed the meter's bar is set to
 // Warp: as fast as the host allows, chosen by the user, or by FastLoad while the tape input
 // is being read; not while a key is held down in the window.
 extern int WarpEnable;
@@ -38,3 +40,7 @@ bool warp();
 // The next slice paces from a new origin.
 void pace_restart();
 void run_loop();
+
+// The state section "LOOP": the cycle counts, the periodic interrupts, the tape timer, the
+// speeds, the breakpoint and the step-over's return address.
+void loop_section(Fields& f);

@@ -2,6 +2,7 @@
 // the memory map.
 #pragma once
 #include "cpu/bus.h"
+#include "host/state_fields.h"
 
 #include <cstdint>
 
@@ -15,3 +16,7 @@ extern uint8_t *acia1cptr, *acia1dptr;
 extern uint32_t RAMTOP, BASICadr, KERNALadr, VIDCadr, GDCadr, RAMGDC;
 extern uint32_t ROMEX1, ROMEX2, ROMEX3, ROMEX1size, ROMEX2size, ROMEX3size;
 extern uint32_t RAMEX1, RAMEX2, RAMEX1size, RAMEX2size;
+
+// The state sections "MAP " (the values above) and "MEM " (the block, ROM areas included).
+void memory_map_section(Fields& f);
+void memory_section(Fields& f);

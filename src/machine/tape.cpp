@@ -4,7 +4,12 @@
 #include "cpu/cpu.h"
 #include "host/files.h"
 #include "host/host.h"
+#include "host/state_fields.h"
 #include "machine/memory.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
 
 uint8_t acia1con, acia1dat;
 std::FILE* in;
@@ -175,4 +180,95 @@ std::string select_file(int mode, const std::string& pattern)
 {
     DiskSelect(sztFilePath, mode, pattern);
     return sztFileName.find('*') == std::string::npos ? sztFileName : "";
+}
+
+namespace {
+
+// The tape files of the state, gathered before a save and used after a load.
+std::string in_name, out_name;
+uint64_t in_position, out_length;
+uint32_t out_sum;
+
+// The CRC-32 of the first `length` bytes of a file; nothing when it is shorter or unreadable.
+std::optional<uint32_t> file_checksum(const std::string& path, uint64_t length)
+{
+    std::FILE* f = open_read(path);
+    if (!f)
+        return {};
+    uint32_t crc = 0;
+    uint8_t block[65536];
+    uint64_t read = 0;
+    for (size_t got; read < length && (got = std::fread(block, 1, std::min<uint64_t>(sizeof block, length - read), f)) > 0;) {
+        crc = state_checksum(block, got, crc);
+        read += got;
+    }
+    std::fclose(f);
+    return read == length ? std::optional(crc) : std::nullopt;
+}
+
+// NAME-1.bas, NAME-2.bas, ...: the first that does not exist.
+std::string free_name_beside(const std::string& path)
+{
+    std::filesystem::path p(path);
+    std::error_code ec;
+    for (int n = 1;; n++) {
+        std::filesystem::path candidate =
+            p.parent_path() / (p.stem().string() + "-" + std::to_string(n) + p.extension().string());
+        if (!std::filesystem::exists(candidate, ec))
+            return candidate.string();
+    }
+}
+
+// The output goes on where the state left it, when the file is still as it was then; else in
+// a new file beside it, so that nothing written since is lost.
+void continue_output(Fields& f)
+{
+    std::error_code ec;
+    bool unchanged = std::filesystem::file_size(out_name, ec) == out_length && !ec &&
+                     file_checksum(out_name, out_length) == out_sum;
+    std::string path = unchanged ? out_name : free_name_beside(out_name);
+    if (!tape_append_output(path))
+        f.notes += "The tape output " + out_name + " cannot be opened again; the machine goes on without it.\n";
+    else if (!unchanged)
+        f.notes += "The tape output " + out_name + " has changed since the state was saved; the output goes on in " +
+                   path + ".\n";
+}
+
+void reconnect_tape(Fields& f)
+{
+    tape_close_all();
+    if (!in_name.empty() && !tape_reopen_input(in_name, long(in_position)))
+        f.notes += "The tape input " + in_name + " is gone; the machine goes on without it.\n";
+    if (!out_name.empty())
+        continue_output(f);
+}
+
+void gather()
+{
+    in_name = in ? tape_in_name : "";
+    in_position = in ? uint64_t(std::ftell(in)) : 0;
+    out_name = out ? tape_out_name : "";
+    if (out)
+        std::fflush(out);
+    out_length = out ? uint64_t(std::ftell(out)) : 0;
+    out_sum = out ? file_checksum(out_name, out_length).value_or(0) : 0;
+}
+
+} // namespace
+
+void tape_section(Fields& f)
+{
+    if (f.mode == STATE_SAVE)
+        gather();
+    f.value("acia1con", acia1con, 0, U8);
+    f.value("acia1dat", acia1dat, 0, U8);
+    int ch = f.value("ch_in", ch_in, -1, U8);
+    bool input = !f.text("in_name", in_name).empty();
+    f.require(!input || ch >= 0, "ch_in", "is the end of an input that is open");
+    f.value("in_position", in_position, 0, INT64_MAX);
+    f.text("out_name", out_name);
+    f.value("out_length", out_length, 0, INT64_MAX);
+    f.value("out_sum", out_sum, 0, U32, 0);
+    if (f.loading())
+        reconnect_tape(f);
 }

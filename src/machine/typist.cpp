@@ -1,6 +1,7 @@
 #include "machine/typist.h"
 
 #include "cpu/cpu.h"
+#include "host/state_fields.h"
 #include "machine/keyboard.h"
 
 #include <algorithm>
@@ -160,4 +161,43 @@ void type_poll()
     apply(e);
     in_flight = true;
     applied++;
+}
+
+// A set of matrix positions, as the eight rows' bytes.
+static uint64_t key_set(Fields& f, const char* name, uint64_t keys)
+{
+    uint64_t v = 0;
+    for (int r = 0; r < 8; r++) {
+        uint8_t row = uint8_t(keys >> (8 * r));
+        v |= uint64_t(f.value(name, row, 0, U8)) << (8 * r);
+    }
+    return v;
+}
+
+// The keys waiting to be typed and the one in flight, so that a paste or a --type goes on
+// after a load as it would have; a state without them has the typist at rest.
+void typist_section(Fields& f)
+{
+    for (uint64_t& reads : row_reads)
+        f.value("row_reads", reads, 0, INT64_MAX, 0);
+    TypistState t = typist_state();
+    uint32_t n = uint32_t(t.waiting.size());
+    t.waiting.resize(f.value("waiting", n, 0, LARGEST_STATE / 18, 0));
+    for (KeyEvent& e : t.waiting) {
+        e.down = key_set(f, "down", e.down);
+        e.up = key_set(f, "up", e.up);
+        f.value("scan", e.scan, -1, U8);
+        f.value("pasted", e.pasted, 0, 1);
+    }
+    f.value("in_flight", t.in_flight, 0, 1, 0);
+    f.value("applied", t.applied, 0, INT64_MAX, 0);
+    for (uint64_t& reads : t.last.reads)
+        f.value("watched reads", reads, 0, INT64_MAX, 0);
+    f.value("applied_at", t.last.applied_at, 0, INT64_MAX, 0);
+    f.value("seen_at", t.last.seen_at, 0, INT64_MAX, 0);
+    f.value("rows", t.last.rows, 0, U8, 0);
+    f.value("press", t.last.press, 0, 1, 0);
+    f.value("seen", t.last.seen, 0, 1, 0);
+    if (f.loading())
+        set_typist_state(t);
 }

@@ -5,6 +5,8 @@
 // longer for its debounce. A row the program no longer reads while it reads others does not
 // hold the queue up for long.
 #pragma once
+
+#include "host/state_fields.h"
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -55,3 +57,6 @@ void type_cancel();
 // At every keyboard read, before the read counts, and at the end of every time slice:
 // applies the next event once the last one has been seen and has settled.
 void type_poll();
+
+// The state section "TYPE": the rows' reads, the waiting key events and the one in flight.
+void typist_section(Fields& f);

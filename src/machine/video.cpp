@@ -2,6 +2,7 @@
 
 #include "cpu/bus.h"
 #include "host/ids.h"
+#include "host/state_fields.h"
 #include "machine/memory.h"
 
 #include <algorithm>
@@ -149,4 +150,11 @@ void ToggleGraphik()
     GEnable = !GEnable;
     host->check_menu(CMD_GRAPHIC_MODE, GEnable);
     restvid();
+}
+
+void video_section(Fields& f)
+{
+    uint32_t mode = f.value("screen", screen, 0, 0x16);
+    f.require(!(mode & ~0x16u), "screen", "is no display mode");
+    f.value("GEnable", GEnable, 0, 1);
 }
