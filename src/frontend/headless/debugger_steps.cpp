@@ -1,0 +1,95 @@
+#include "frontend/headless/steps.h"
+
+#include "debugger/debugger.h"
+#include "debugger/disassembler.h"
+#include "frontend/speed.h"
+#include "host/ids.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// Every executed instruction leaves its address.
+std::vector<uint16_t> trace_ring;
+uint64_t trace_count;
+
+void trace_instruction() { trace_ring[trace_count++ % trace_ring.size()] = RPC_old; }
+
+} // namespace
+
+void start_trace(uint64_t n)
+{
+    trace_ring.assign(n, 0);
+    trace_count = 0;
+    instruction_hook = trace_instruction;
+}
+
+void print_trace()
+{
+    uint64_t n = std::min<uint64_t>(trace_count, trace_ring.size());
+    char text[16];
+    for (uint64_t i = trace_count - n; i < trace_count; i++) {
+        uint16_t pc = trace_ring[i % trace_ring.size()];
+        Disassemble(text, pc);
+        std::printf("%04X  %s\n", pc, text);
+    }
+}
+
+int run_set_pc(const Step& s)
+{
+    R.PC = s.number;
+    return 0;
+}
+
+int run_speed(const Step&)
+{
+    std::string report;
+    bool done = run_speed_test(report);
+    std::fputs(report.c_str(), stdout);
+    return done ? 0 : 2;
+}
+
+int run_debugger_text(const Step&)
+{
+    std::fputs(debugger_text().c_str(), stdout);
+    return 0;
+}
+
+// A machine halted at a breakpoint or by --step runs on, as closing the debugger lets it.
+int run_free(const Step&)
+{
+    headless.events.clear();  // the debugger a breakpoint asked for is not wanted any more
+    if (host->debugger_exists())
+        host->close_debugger();
+    DEnable = 0;
+    SEnable = 1;
+    SMode = 0;
+    return 0;
+}
+
+int run_break(const Step& s)
+{
+    dbg.breakpoint = s.values[0];
+    debugger_command(DBG_SET_BP);
+    return 0;
+}
+
+// Each step is the Single Step button: one instruction, or a whole subroutine when "Trace into
+// subs" is off. A running machine is halted where it stands first.
+int run_steps(const Step& s)
+{
+    if (!DEnable) {
+        DEnable = 1;
+        SEnable = SMode = 0;
+    }
+    for (uint64_t i = 0; i < s.number; i++) {
+        debugger_command(DBG_SINGLE_STEP);
+        if (!run_until([] { return SEnable == 0 && SMode == 0; }, options.limit)) {
+            std::fprintf(stderr, "quarzel: --step did not come back within %llu cycles\n",
+                         (unsigned long long)options.limit);
+            return 3;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,123 @@
+#include "frontend/headless/steps.h"
+
+#include "cassette/wave.h"
+#include "debugger/memfile.h"
+#include "frontend/savestate.h"
+#include "host/ids.h"
+#include "machine/disk.h"
+#include "machine/tape.h"
+
+#include <cstdio>
+
+std::string parse_load(Step& s)
+{
+    size_t at = s.values[0].rfind('@');
+    if (at == std::string::npos || !parse_number(s.values[0].substr(at + 1), 16, 0xFFFF, s.number))
+        return "takes FILE@ADDR with a hex address";
+    s.text = s.values[0].substr(0, at);
+    return "";
+}
+
+int run_tape_in(const Step& s)
+{
+    headless.file_answers.push_back(s.values[0]);
+    if (FileMenue(""))
+        return 0;
+    std::fprintf(stderr, "quarzel: cannot open tape input %s\n", s.values[0].c_str());
+    return 2;
+}
+
+int run_tape_out(const Step& s)
+{
+    headless.file_answers.push_back(s.values[0]);
+    FileSaveMenue();
+    return out ? 0 : 2;
+}
+
+int run_disk(const Step& s, int drive) { return disk_attach(drive, s.values[0]) ? 0 : 2; }
+int run_disk_a(const Step& s) { return run_disk(s, 0); }
+int run_disk_b(const Step& s) { return run_disk(s, 1); }
+
+int run_save_state(const Step& s)
+{
+    std::string problem = save_state(s.values[0]);
+    if (!problem.empty())
+        std::fprintf(stderr, "quarzel: %s\n", problem.c_str());
+    return problem.empty() ? 0 : 2;
+}
+
+int run_load_state(const Step& s)
+{
+    std::string notes;
+    std::string problem = load_state(s.values[0], notes);
+    if (!problem.empty())
+        std::fprintf(stderr, "quarzel: %s\n", problem.c_str());
+    if (!notes.empty())
+        std::fprintf(stderr, "%s", notes.c_str());
+    return problem.empty() ? 0 : 2;
+}
+
+int run_load(const Step& s)
+{
+    bool whole;
+    long stored = load_binary(s.text, s.number, &whole);
+    if (stored < 0)
+        std::fprintf(stderr, "quarzel: cannot read %s\n", s.text.c_str());
+    else if (!whole)
+        std::fprintf(stderr, "quarzel: only %ld bytes of %s fit below $FFFF\n", stored, s.text.c_str());
+    return stored >= 0 && whole ? 0 : 2;
+}
+
+// FILE@ADDR:LEN, the address and length in hex.
+std::string parse_range(Step& s)
+{
+    size_t at = s.values[0].rfind('@');
+    size_t colon = s.values[0].rfind(':');
+    uint64_t length;
+    if (at == std::string::npos || colon == std::string::npos || colon < at ||
+        !parse_number(s.values[0].substr(at + 1, colon - at - 1), 16, 0xFFFF, s.number) ||
+        !parse_number(s.values[0].substr(colon + 1), 16, 0xFFFF, length))
+        return "takes FILE@ADDR:LEN with a hex address and length";
+    s.text = s.values[0].substr(0, at);
+    s.values.push_back(s.values[0].substr(colon + 1));
+    return "";
+}
+
+// A save as the dialog's button makes it, with the fields and the file given.
+int save_range(const Step& s, int command)
+{
+    char start[8];
+    std::snprintf(start, sizeof start, "%04X", unsigned(s.number));
+    mfd.start = start;
+    mfd.length = s.values[1];
+    headless.file_answers.push_back(s.text);
+    bool done = memfile_command(command);
+    if (!mfd.text.empty())
+        std::fprintf(stderr, "quarzel: %s\n", mfd.text.c_str());
+    return done ? 0 : 2;
+}
+
+int run_save_binary(const Step& s) { return save_range(s, MF_SAVE_BINARY); }
+int run_save_listing(const Step& s) { return save_range(s, MF_SAVE_CODE); }
+int run_save_tape(const Step& s) { return save_range(s, MF_SAVE_TAPE); }
+
+int run_autostart(const Step&)
+{
+    mfd.autostart = true;
+    return 0;
+}
+
+int run_convert_kcs(const Step& s)
+{
+    headless.file_answers.push_back(s.values[0]);
+    headless.kcs_output = s.values[1];
+    size_t shown = headless.messages.size();
+    KCSConvert();
+    for (size_t i = shown; i < headless.messages.size(); i++)
+        if (headless.messages[i].icon == MSG_ERROR)
+            return 4;
+    if (in)
+        return 0;
+    std::fprintf(stderr, "quarzel: cannot open %s\n", s.values[0].c_str());
+    return 2;
+}
