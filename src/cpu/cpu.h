@@ -1,7 +1,6 @@
 // The NMOS 6502: register record, addressing routines and the opcode table.
 #pragma once
 #include "cpu/bus.h"
-#include "host/state_fields.h"
 
 #include <cstdint>
 
@@ -180,5 +179,6 @@ inline uint32_t addr_indirect(Core& c)
     return R.EA = eff_adr = a;
 }
 
+class Fields;
 // The state section "CPU ": the registers, the effective address and the last PC.
 void processor_section(Fields& f);

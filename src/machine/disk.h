@@ -1,6 +1,5 @@
 // The floppy disk controller: a PIA at $C000-$C003 and a serial chip at $C010-$C011.
 #pragma once
-#include "host/state_fields.h"
 #include "machine/disk_image.h"
 
 #include <cstdint>
@@ -34,6 +33,7 @@ void disk_detach();
 // The controller's part of a machine reset: PIA registers cleared, no drive selected.
 void disk_reset();
 
+class Fields;
 // The state section "DISK": the heads, the positions, the PIA and serial chip registers and
 // the images' file names; after a load the images are attached again.
 void disk_section(Fields& f);

@@ -1,7 +1,6 @@
 // The 8 x 8 keyboard matrix at $DF00 and the PC key events that drive it.
 #pragma once
 
-#include "host/state_fields.h"
 #include <cstdint>
 
 // One PC scan code's place in the matrix: the row and the mask that clears its column bit.
@@ -79,5 +78,6 @@ void CIA1();
 void CIA2();
 void CIA_Clear();
 
+class Fields;
 // The state section "KEYS": the matrix, the pending key event, the key-check flag, Shift Lock.
 void keys_section(Fields& f);

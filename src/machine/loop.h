@@ -2,7 +2,6 @@
 // and the devices.
 #pragma once
 #include "cpu/cpu.h"
-#include "host/state_fields.h"
 
 #include <cstdint>
 
@@ -41,6 +40,7 @@ bool warp();
 void pace_restart();
 void run_loop();
 
+class Fields;
 // The state section "LOOP": the cycle counts, the periodic interrupts, the tape timer, the
 // speeds, the breakpoint and the step-over's return address.
 void loop_section(Fields& f);

@@ -2,7 +2,6 @@
 // the memory map.
 #pragma once
 #include "cpu/bus.h"
-#include "host/state_fields.h"
 
 #include <cstdint>
 
@@ -17,6 +16,7 @@ extern uint32_t RAMTOP, BASICadr, KERNALadr, VIDCadr, GDCadr, RAMGDC;
 extern uint32_t ROMEX1, ROMEX2, ROMEX3, ROMEX1size, ROMEX2size, ROMEX3size;
 extern uint32_t RAMEX1, RAMEX2, RAMEX1size, RAMEX2size;
 
+class Fields;
 // The state sections "MAP " (the values above) and "MEM " (the block, ROM areas included).
 void memory_map_section(Fields& f);
 void memory_section(Fields& f);

@@ -1,7 +1,6 @@
 // The serial port at $F000 that stands for the cassette, and the file chooser.
 #pragma once
 
-#include "host/state_fields.h"
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -39,6 +38,7 @@ bool tape_reopen_input(const std::string& path, long position);
 // Opens a file as the tape output, appending to it (or creating it); false when it cannot be.
 bool tape_append_output(const std::string& path);
 
+class Fields;
 // The state section "TAPE": the serial port, the input file and its position, the output file
 // with its length and checksum; after a load the files are opened again where they stood.
 void tape_section(Fields& f);

@@ -6,7 +6,6 @@
 // hold the queue up for long.
 #pragma once
 
-#include "host/state_fields.h"
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -58,5 +57,6 @@ void type_cancel();
 // applies the next event once the last one has been seen and has settled.
 void type_poll();
 
+class Fields;
 // The state section "TYPE": the rows' reads, the waiting key events and the one in flight.
 void typist_section(Fields& f);

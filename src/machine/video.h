@@ -1,7 +1,6 @@
 // Video memory at $D000 and the graphics memory, drawn cell by cell into the main window.
 #pragma once
 #include "host/host.h"
-#include "host/state_fields.h"
 
 #include <cstdint>
 
@@ -37,5 +36,6 @@ void ToggleGraphik();
 // A rectangle copy from a glyph or pattern set (source column 0) into the main window.
 void blit(const Surface* src, int src_y, int x, int y, int w, int h);
 
+class Fields;
 // The state section "VID ": the display mode bits and the graphics switch.
 void video_section(Fields& f);
