@@ -138,6 +138,8 @@ void Load_ini_file()
         RAMTOP = std::clamp<uint32_t>(RAMTOP, 0x03FF, 0x7FFF);
     read_number(ini, "RAM", "RAMGDC", RAMGDC);
     read_number(ini, "Debug", "BPaddress", stop_loc);
+    for (int drive : {0, 1})
+        disk_protect(drive, read_number(ini, "DISK", drive ? "ProtectB" : "ProtectA", n) && n == 1);
 }
 
 void OSIini(const std::string& iniName)

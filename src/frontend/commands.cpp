@@ -9,6 +9,7 @@
 #include "host/files.h"
 #include "host/host.h"
 #include "host/ids.h"
+#include "machine/disk.h"
 #include "machine/keyboard.h"
 #include "machine/loop.h"
 #include "machine/tape.h"
@@ -194,6 +195,23 @@ static void set_screen(uint32_t mode)
     SetScreenCheck(screen);
 }
 
+// The new diskette goes into drive B, beside the system diskette in drive A, where the DOS
+// can initialise it.
+static void new_diskette()
+{
+    std::string extension = sztFileSpec;
+    sztFileSpec = ".os5";
+    std::string path = select_file(0, "*.os5");
+    sztFileSpec = extension;
+    if (path.empty())
+        return;
+    std::string problem = disk_create(path);
+    if (!problem.empty())
+        host->message_box(problem, "New Diskette", MSG_ERROR);
+    else if (disk_attach(1, path))
+        host->message_box("The new diskette " + path + " is in drive B.", "New Diskette", MSG_INFO);
+}
+
 void menu_command(int id)
 {
     switch (id) {
@@ -240,6 +258,9 @@ void menu_command(int id)
         FastLoad = !FastLoad;
         host->check_menu(CMD_FAST_LOAD, FastLoad);
         break;
+    case CMD_NEW_DISK: new_diskette(); break;
+    case CMD_PROTECT_A:
+    case CMD_PROTECT_B: disk_protect(id - CMD_PROTECT_A, !disk_protect_switch(id - CMD_PROTECT_A)); break;
     case CMD_PASTE_TEXT: paste_text(); break;
     case CMD_SAVE_STATE: save_state_command(false); break;
     case CMD_LOAD_STATE: load_state_command(false); break;

@@ -104,3 +104,15 @@ long file_length(std::FILE* f)
     std::fseek(f, 0, SEEK_SET);
     return n < 0 ? 0 : n;
 }
+
+std::string free_name_beside(const std::string& path)
+{
+    std::filesystem::path p(path);
+    std::error_code ec;
+    for (int n = 1;; n++) {
+        std::filesystem::path candidate =
+            p.parent_path() / (p.stem().string() + "-" + std::to_string(n) + p.extension().string());
+        if (!std::filesystem::exists(candidate, ec))
+            return candidate.string();
+    }
+}

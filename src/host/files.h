@@ -20,5 +20,7 @@ bool write_whole(const std::string& path, const std::string& bytes);
 // Appends the bytes of the file at `path` to `data`, stopping once there are more than `limit`;
 // false when it cannot be opened.
 bool read_whole(const std::string& path, std::vector<uint8_t>& data, size_t limit);
+// NAME-1.bas, NAME-2.bas, ... beside `path`: the first that does not exist.
+std::string free_name_beside(const std::string& path);
 // The length of an open file; the position goes back to the start.
 long file_length(std::FILE* f);

@@ -45,6 +45,9 @@ enum MenuCommand {
     CMD_QUICK_LOAD = 131,  // F6
     CMD_WARP = 132,
     CMD_FAST_LOAD = 133,
+    CMD_NEW_DISK = 134,
+    CMD_PROTECT_A = 135,
+    CMD_PROTECT_B = 136,
 };
 
 // The controls of the debugger window: buttons and toggles by the command they send, fields

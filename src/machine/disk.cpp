@@ -3,11 +3,14 @@
 #include "cpu/bus.h"
 #include "host/files.h"
 #include "host/host.h"
+#include "host/ids.h"
 #include "host/state_fields.h"
 #include "machine/memory.h"
 #include "machine/tape.h"
 
-std::vector<DiskTrack> image_a, image_b;
+#include <cctype>
+
+DiskImage image_a, image_b;
 uint32_t sel_drv, drv_sel;
 uint32_t track_a = 1, track_b = 1, sector_a, sector_b, sector;
 uint32_t drv_index;
@@ -20,9 +23,15 @@ struct Drive {
     uint32_t attached_bit;
     uint32_t& track;
     uint32_t& position;
-    std::vector<DiskTrack>& image;
+    DiskImage& image;
     std::string name;
     const char* open_error;
+    bool protect = false;    // the user's write protection, kept over a change of diskette
+    bool read_only = false;  // the image's file cannot be written
+    bool changed = false;    // written since it was last saved to its file
+    bool written = false;    // written since it was attached
+    bool failed = false;     // the last save failed and has been reported
+    uint64_t last_write_ms = 0;
 };
 
 Drive drives[2] = {
@@ -30,12 +39,34 @@ Drive drives[2] = {
     {sel_B, 2, track_b, sector_b, image_b, "", "Unable to open DISK_B Image File"},
 };
 
+// Written characters reach the file this long after the last one.
+constexpr uint64_t SAVE_DELAY_MS = 2000;
+
+bool write_protected(const Drive& d) { return d.protect || d.read_only; }
+
+void mark_written(Drive& d)
+{
+    d.changed = d.written = true;
+    d.last_write_ms = host->clock_ms();
+}
+
 uint32_t selection(uint8_t port_b, uint8_t port_a)
 {
     return 1 + ((port_b & 0x20) ? 0 : 2) + ((port_a & 0x40) ? 0 : 1);
 }
 
 bool selected(const Drive& d) { return drv_sel == d.code && (sel_drv & d.attached_bit); }
+
+// A revolution ends at the index. With the write current on, the rest of the track has passed
+// under the head and been erased: a whole revolution written replaces the whole track.
+void revolution_end(Drive& d)
+{
+    if (!(portbdat & 0x01) && d.position > 0 && !write_protected(d)) {
+        erase_from(d.image, d.track, d.position);
+        mark_written(d);
+    }
+    d.position = 0;
+}
 
 uint8_t port_a_status()
 {
@@ -47,6 +78,8 @@ uint8_t port_a_status()
             continue;
         if (d.track == 0)
             v &= ~0x02;
+        if (write_protected(d))
+            v &= ~0x20;
         drv_index--;
         if (drv_index == 0) {
             *acia2cptr = 0x0F;
@@ -54,7 +87,7 @@ uint8_t port_a_status()
         } else if (drv_index <= 10) {
             v &= ~0x80;
             *acia2cptr = 0x0E;
-            d.position = 0;
+            revolution_end(d);
         }
     }
     return v;
@@ -98,6 +131,8 @@ void port_b_write(uint8_t v)
             d.track = 0;
         if (d.track > MAXTRK)
             d.track = MAXTRK;
+        if ((v & 0x01) && !(old & 0x01))
+            resync_track(d.image, d.track);
     }
     portbdat = v;
 }
@@ -114,7 +149,7 @@ uint8_t data_read()
         for (Drive& d : drives) {
             if (!selected(d))
                 continue;
-            const DiskTrack& track = d.image[d.track];
+            const DiskTrack& track = d.image.tracks[d.track];
             sector = d.position++;
             revolution_over = sector >= track.bytes.size();
             if (!revolution_over)
@@ -135,11 +170,32 @@ uint8_t waiting_errors()
     for (const Drive& d : drives) {
         if (!selected(d))
             continue;
-        const DiskTrack& track = d.image[d.track];
+        const DiskTrack& track = d.image.tracks[d.track];
         if (d.position < track.errors.size())
             return track.errors[d.position];
     }
     return 0;
+}
+
+// While the write current is on (port B bit 0 low), every character handed to the serial chip
+// is recorded where the rotation stands, and the rotation moves on by one character. The erase
+// head of the 5.25" drives follows the write current, so its bit is not looked at.
+void data_write(uint8_t v)
+{
+    if (portbdat & 0x01)
+        return;
+    for (Drive& d : drives) {
+        if (!selected(d))
+            continue;
+        sector = d.position++;
+        bool past_revolution = false;
+        if (!write_protected(d)) {
+            past_revolution = !record_character(d.image, d.track, sector, v);
+            if (!past_revolution)
+                mark_written(d);
+        }
+        drv_index = past_revolution ? 10 : 100;
+    }
 }
 
 } // namespace
@@ -178,6 +234,7 @@ void ACIA2WRITE()
     case 0x11:
         acia2dat = writevalue;
         tape_write(writevalue);
+        data_write(writevalue);
         break;
     default: break;
     }
@@ -191,35 +248,103 @@ void disk_reset()
     drv_sel = 0;
 }
 
+namespace {
+
+// The image goes to its file whole or not at all; a failure is told once and the changes stay
+// in memory for the next try.
+bool save_image(Drive& d)
+{
+    if (!d.changed)
+        return true;
+    if (!write_whole(d.name, std::string(d.image.file.begin(), d.image.file.end()))) {
+        if (!d.failed)
+            host->message_box("Unable to write the diskette image " + d.name +
+                                  "; its changes are kept in memory and written at the next save",
+                              "ERROR Message", MSG_ERROR);
+        d.failed = true;
+        return false;
+    }
+    d.changed = d.failed = false;
+    return true;
+}
+
+void forget(Drive& d)
+{
+    d.image = DiskImage();
+    d.name.clear();
+    d.changed = d.written = d.failed = d.read_only = false;
+}
+
+} // namespace
+
+bool disk_save(int drive) { return save_image(drives[drive]); }
+
 void disk_eject(int drive)
 {
     Drive& d = drives[drive];
+    if (!save_image(d))
+        host->message_box("The diskette in drive " + std::string(1, "AB"[drive]) + " was taken out with changes that " +
+                              "could not be written to " + d.name,
+                          "ERROR Message", MSG_ERROR);
     sel_drv &= ~d.attached_bit;
-    d.image.clear();
-    d.name.clear();
+    forget(d);
+}
+
+void disk_tick()
+{
+    for (Drive& d : drives)
+        if (d.changed && !d.failed && host->clock_ms() - d.last_write_ms >= SAVE_DELAY_MS)
+            save_image(d);
+}
+
+void disk_protect(int drive, bool on)
+{
+    drives[drive].protect = on;
+    host->check_menu(CMD_PROTECT_A + drive, on);
+}
+
+bool disk_protect_switch(int drive) { return drives[drive].protect; }
+bool disk_protected(int drive) { return write_protected(drives[drive]); }
+
+std::string disk_create(const std::string& path)
+{
+    for (int drive : {0, 1})
+        if (drives[drive].name == path)
+            disk_eject(drive);
+    std::string ext = path.size() >= 4 ? path.substr(path.size() - 4) : "";
+    for (char& c : ext)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    std::vector<uint8_t> blank = blank_image(ext == ".os5" ? DISK_BITS : DISK_PLAIN);
+    return write_whole(path, std::string(blank.begin(), blank.end())) ? "" : "Unable to create the diskette image " + path;
 }
 
 namespace {
 
 // Reads an image for drive d; "" or why it cannot be used.
-std::string read_image(const Drive& d, const std::string& path, std::vector<DiskTrack>& tracks, int& damaged)
+std::string read_image(const Drive& d, const std::string& path, DiskImage& image, int& damaged)
 {
-    std::FILE* f = open_read(path);
-    if (!f)
+    std::vector<uint8_t> file;
+    if (!read_whole(path, file, LARGEST_IMAGE))
         return d.open_error + (" " + path);
     std::string why;
-    bool usable = load_disk_image(f, tracks, why, damaged);
-    std::fclose(f);
-    return usable ? "" : "The disk image " + path + " cannot be used: " + why;
+    return load_disk_image(std::move(file), image, why, damaged) ? "" : "The disk image " + path + " cannot be used: " + why;
+}
+
+bool writable(const std::string& path)
+{
+    std::FILE* f = std::fopen(path.c_str(), "r+b");
+    if (f)
+        std::fclose(f);
+    return f != nullptr;
 }
 
 } // namespace
 
 std::string disk_problem(int drive, const std::string& path)
 {
-    std::vector<DiskTrack> tracks;
+    DiskImage image;
     int damaged;
-    return read_image(drives[drive], path, tracks, damaged);
+    return read_image(drives[drive], path, image, damaged);
 }
 
 bool disk_attach(int drive, const std::string& path, bool report)
@@ -229,6 +354,7 @@ bool disk_attach(int drive, const std::string& path, bool report)
     int damaged;
     std::string problem = read_image(d, path, d.image, damaged);
     if (!problem.empty()) {
+        d.image = DiskImage();
         if (report)
             host->message_box(problem, "ERROR Message", MSG_ERROR);
         return false;
@@ -239,6 +365,7 @@ bool disk_attach(int drive, const std::string& path, bool report)
                           "Disk Image", MSG_INFO);
     sel_drv |= d.attached_bit;
     d.name = path;
+    d.read_only = !writable(path);
     *acia2cptr = 0x0F;
     return true;
 }
@@ -247,15 +374,57 @@ const std::string& disk_name(int drive) { return drives[drive].name; }
 
 void disk_detach()
 {
-    for (Drive& d : drives) {
-        d.image.clear();
-        d.name.clear();
-    }
+    for (int drive : {0, 1})
+        disk_eject(drive);
     drv_sel = sel_drv = 0;
     track_a = track_b = 1;
     sector_a = sector_b = 0;
     drv_index = 20;
 }
+
+namespace {
+
+// After a load, a diskette the machine had written to comes back as the state holds it. Its file
+// is written over only when it still is as the state left it (or is gone); a file changed since
+// keeps what it has, and the state's diskette goes on in a new file beside it.
+void reattach(Fields& f, int drive, const std::string& name, const std::string& held)
+{
+    disk_eject(drive);
+    if (name.empty())
+        return;
+    if (held.empty()) {
+        if (!disk_attach(drive, name, false))
+            f.notes += "The diskette " + name + " is gone; drive " + "AB"[drive] + " is empty.\n";
+        return;
+    }
+    Drive& d = drives[drive];
+    std::vector<uint8_t> file;
+    bool gone = !read_whole(name, file, LARGEST_IMAGE);
+    bool same = !gone && std::string(file.begin(), file.end()) == held;
+    std::string why;
+    int damaged;
+    load_disk_image(std::vector<uint8_t>(held.begin(), held.end()), d.image, why, damaged);
+    d.name = same || gone ? name : free_name_beside(name);
+    d.read_only = same && !writable(name);
+    d.written = true;
+    d.changed = !same;
+    sel_drv |= d.attached_bit;
+    if (gone)
+        f.notes += "The diskette " + name + " was gone; it is written again as the state left it.\n";
+    else if (!same)
+        f.notes += "The diskette " + name + " has changed since the state was saved; drive " + "AB"[drive] +
+                   " holds the state's diskette, written to " + d.name + ".\n";
+}
+
+bool usable_image(const std::string& held)
+{
+    DiskImage image;
+    std::string why;
+    int damaged;
+    return load_disk_image(std::vector<uint8_t>(held.begin(), held.end()), image, why, damaged);
+}
+
+} // namespace
 
 void disk_section(Fields& f)
 {
@@ -267,13 +436,25 @@ void disk_section(Fields& f)
     f.value("drv_index", drv_index, 0, 100);
     for (uint8_t* r : {&portadat, &portbdat, &ddrareg, &ddrbreg, &acia2con, &acia2dat})
         f.value("PIA or ACIA register", *r, 0, U8);
+    std::string names[2], held[2];
     for (int drive : {0, 1}) {
-        std::string name = disk_name(drive);
-        f.text("disk image", name);
-        if (!f.loading())
-            continue;
-        disk_eject(drive);
-        if (!name.empty() && !disk_attach(drive, name, false))
-            f.notes += "The diskette " + name + " is gone; drive " + "AB"[drive] + " is empty.\n";
+        names[drive] = disk_name(drive);
+        f.text("disk image", names[drive]);
+    }
+    for (Drive& d : drives)
+        f.value("protect", d.protect, 0, 1, 0);
+    for (int drive : {0, 1}) {
+        const DiskImage& image = drives[drive].image;
+        held[drive] = drives[drive].written ? std::string(image.file.begin(), image.file.end()) : "";
+        f.text("written image", held[drive], "");
+        if (f.mode == STATE_CHECK && !held[drive].empty())
+            f.require(held[drive].size() <= LARGEST_IMAGE && usable_image(held[drive]), "written image",
+                      "is no diskette image");
+    }
+    if (!f.loading())
+        return;
+    for (int drive : {0, 1}) {
+        disk_protect(drive, drives[drive].protect);
+        reattach(f, drive, names[drive], held[drive]);
     }
 }

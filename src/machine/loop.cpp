@@ -218,6 +218,7 @@ void run_slice()
     }
 
     type_poll();
+    disk_tick();
     if (VIDCpoke)
         restgdc();
     CIA2();

@@ -206,19 +206,6 @@ std::optional<uint32_t> file_checksum(const std::string& path, uint64_t length)
     return read == length ? std::optional(crc) : std::nullopt;
 }
 
-// NAME-1.bas, NAME-2.bas, ...: the first that does not exist.
-std::string free_name_beside(const std::string& path)
-{
-    std::filesystem::path p(path);
-    std::error_code ec;
-    for (int n = 1;; n++) {
-        std::filesystem::path candidate =
-            p.parent_path() / (p.stem().string() + "-" + std::to_string(n) + p.extension().string());
-        if (!std::filesystem::exists(candidate, ec))
-            return candidate.string();
-    }
-}
-
 // The output goes on where the state left it, when the file is still as it was then; else in
 // a new file beside it, so that nothing written since is lost.
 void continue_output(Fields& f)

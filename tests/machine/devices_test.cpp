@@ -419,9 +419,9 @@ TEST(Disk, BitLevelImagesAttachAndRead)
     EXPECT_EQ(test_host->messages[0].text, "The disk image " + temp_path("disk.os5") +
                                                " has 2 damaged characters (parity or framing errors)");
     EXPECT_EQ(test_host->messages[0].icon, MSG_INFO);
-    EXPECT_EQ(std::string(image_a[0].bytes.begin(), image_a[0].bytes.end()), "TRACK~0");
-    EXPECT_TRUE(image_a[5].bytes.empty());
-    EXPECT_TRUE(image_a[5].cut);
+    EXPECT_EQ(std::string(image_a.tracks[0].bytes.begin(), image_a.tracks[0].bytes.end()), "TRACK~0");
+    EXPECT_TRUE(image_a.tracks[5].bytes.empty());
+    EXPECT_TRUE(image_a.tracks[5].cut);
     select_drive_a();  // the head is on track 1
     std::string got, status;
     for (int i = 0; i < 8; i++) {

@@ -38,6 +38,31 @@ int run_disk(const Step& s, int drive) { return disk_attach(drive, s.values[0]) 
 int run_disk_a(const Step& s) { return run_disk(s, 0); }
 int run_disk_b(const Step& s) { return run_disk(s, 1); }
 
+int run_protect(int drive)
+{
+    disk_protect(drive, true);
+    return 0;
+}
+int run_protect_a(const Step&) { return run_protect(0); }
+int run_protect_b(const Step&) { return run_protect(1); }
+
+int run_eject(int drive)
+{
+    bool saved = disk_save(drive);
+    disk_eject(drive);
+    return saved ? 0 : 2;
+}
+int run_eject_a(const Step&) { return run_eject(0); }
+int run_eject_b(const Step&) { return run_eject(1); }
+
+int run_new_disk(const Step& s)
+{
+    std::string problem = disk_create(s.values[0]);
+    if (!problem.empty())
+        std::fprintf(stderr, "quarzel: %s\n", problem.c_str());
+    return problem.empty() ? 0 : 2;
+}
+
 int run_save_state(const Step& s)
 {
     std::string problem = save_state(s.values[0]);

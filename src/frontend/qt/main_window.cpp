@@ -37,6 +37,7 @@ const struct {
       {CMD_CLOSE_SAVED, "&Close Saved Files", false},
       {CMD_BINARY_FILES, "OSI &Binary File Format...", false},
       {CMD_CONVERT_KCS, "&Convert KCS Wave Files...", false},
+      {CMD_NEW_DISK, "&New Diskette...", false},
       {CMD_SAVE_STATE, "Save S&tate...", false},
       {CMD_LOAD_STATE, "Loa&d State...", false},
       {CMD_PASTE_TEXT, "&Paste Text", false},
@@ -61,6 +62,8 @@ const struct {
       {CMD_SPEED, "&Emulation Speed", false},
       {CMD_WARP, "&Warp Speed", false},
       {CMD_FAST_LOAD, "&Fast Tape Loading", true},
+      {CMD_PROTECT_A, "Protect Drive &A", false},
+      {CMD_PROTECT_B, "Protect Drive &B", false},
       {CMD_TRANSLATE_KEYS, "&Translate PC Keys", false}}},
     {"&Help", {{CMD_HELP, "&Help Information", false}, {CMD_ABOUT, "&About Quarzel...", false}}},
 };
@@ -68,7 +71,7 @@ const struct {
 // Items that carry a check mark.
 const int checkable[] = {CMD_SMALL_FONTS,  CMD_DOUBLE_FONTS, CMD_32X32, CMD_64X32,      CMD_GAME_FONT,     CMD_FULLSCREEN,
                          CMD_GRAPHIC_MODE, CMD_DEBUGGER,     CMD_PAUSE, CMD_INT_ENABLE, CMD_TRANSLATE_KEYS,
-                         CMD_WARP,         CMD_FAST_LOAD};
+                         CMD_WARP,         CMD_FAST_LOAD,    CMD_PROTECT_A, CMD_PROTECT_B};
 
 } // namespace
 
