@@ -478,8 +478,8 @@ BOOT:   ldy #0
         sta PIACB
         lda #$40                ; drive A: port A bit 6 ...
         sta PIAA
-        lda #$2C                ; ... and port B bit 5; step line (bit 3) high, direction out
-        sta PIAB
+        lda #$2F                ; ... and port B bit 5; step line (bit 3) high, direction out,
+        sta PIAB                ; write current and erase head off (bits 0 and 1 high)
         lda #3                  ; ACIA master reset, then 8 data bits, even parity, 1 stop bit,
         sta DACIA
         lda #$18                ; clock / 1
@@ -488,9 +488,9 @@ BOOT:   ldy #0
 @seek:  lda #$02
         bit PIAA                ; bit 1 low: the head is on track 0
         beq @home
-        lda #$24                ; the step line falls: one track out
+        lda #$27                ; the step line falls: one track out
         sta PIAB
-        lda #$2C
+        lda #$2F
         sta PIAB
         dex
         bne @seek

@@ -44,6 +44,14 @@ constexpr uint64_t SAVE_DELAY_MS = 2000;
 
 bool write_protected(const Drive& d) { return d.protect || d.read_only; }
 
+// The write current flows while port B drives bit 0 low with the head loaded (bit 7 low); a
+// line the direction register leaves an input floats high.
+bool write_current(uint8_t latch)
+{
+    uint8_t lines = latch | ~ddrbreg;
+    return !(lines & 0x81);
+}
+
 void mark_written(Drive& d)
 {
     d.changed = d.written = true;
@@ -61,7 +69,7 @@ bool selected(const Drive& d) { return drv_sel == d.code && (sel_drv & d.attache
 // under the head and been erased: a whole revolution written replaces the whole track.
 void revolution_end(Drive& d)
 {
-    if (!(portbdat & 0x01) && d.position > 0 && !write_protected(d)) {
+    if (write_current(portbdat) && d.position > 0 && !write_protected(d)) {
         erase_from(d.image, d.track, d.position);
         mark_written(d);
     }
@@ -131,7 +139,7 @@ void port_b_write(uint8_t v)
             d.track = 0;
         if (d.track > MAXTRK)
             d.track = MAXTRK;
-        if ((v & 0x01) && !(old & 0x01))
+        if (write_current(old) && !write_current(v))
             resync_track(d.image, d.track);
     }
     portbdat = v;
@@ -177,12 +185,13 @@ uint8_t waiting_errors()
     return 0;
 }
 
-// While the write current is on (port B bit 0 low), every character handed to the serial chip
-// is recorded where the rotation stands, and the rotation moves on by one character. The erase
-// head of the 5.25" drives follows the write current, so its bit is not looked at.
+// While the write current flows, every character handed to the serial chip is recorded where
+// the rotation stands, and the rotation moves on by one character. The erase head of the 5.25"
+// drives follows the write current (OS-65D writes its sectors with the erase bit high), so its
+// bit is not looked at.
 void data_write(uint8_t v)
 {
-    if (portbdat & 0x01)
+    if (!write_current(portbdat))
         return;
     for (Drive& d : drives) {
         if (!selected(d))
