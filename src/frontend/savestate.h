@@ -26,8 +26,9 @@
 //   "DISK"  the selected drive, both heads, both read positions, the last position, the
 //           index countdown (u32); the PIA's latches and directions, the serial chip's
 //           control and data (u8); the images' file names; each drive's write protection
-//           (u8); each image's file as the machine left it when it has written to it since it
-//           was put in, else an empty text
+//           (u8); for each drive the image's file as the machine left it when it has written to
+//           it since it was put in, else an empty text, and the CRC-32 of the file on disk
+//           at the save (u32)
 //   "MEM "  the memory block, $0000-$FFFF and its two spare bytes, ROM areas included
 // Every value is checked against what a machine built from a configuration can hold, and
 // against the values it depends on; a file with any other value is refused with its name.

@@ -394,9 +394,9 @@ void disk_detach()
 namespace {
 
 // After a load, a diskette the machine had written to comes back as the state holds it. Its file
-// is written over only when it still is as the state left it (or is gone); a file changed since
-// keeps what it has, and the state's diskette goes on in a new file beside it.
-void reattach(Fields& f, int drive, const std::string& name, const std::string& held)
+// takes it when the file is still as it was at the save (or is gone); a file changed since keeps
+// what it has, and the state's diskette goes on in a new file beside it.
+void reattach(Fields& f, int drive, const std::string& name, const std::string& held, uint32_t file_sum)
 {
     disk_eject(drive);
     if (name.empty())
@@ -409,20 +409,27 @@ void reattach(Fields& f, int drive, const std::string& name, const std::string& 
     Drive& d = drives[drive];
     std::vector<uint8_t> file;
     bool gone = !read_whole(name, file, LARGEST_IMAGE);
-    bool same = !gone && std::string(file.begin(), file.end()) == held;
+    bool kept = !gone && state_checksum(file.data(), file.size()) == file_sum;
     std::string why;
     int damaged;
     load_disk_image(std::vector<uint8_t>(held.begin(), held.end()), d.image, why, damaged);
-    d.name = same || gone ? name : free_name_beside(name);
-    d.read_only = same && !writable(name);
+    d.name = gone || kept ? name : free_name_beside(name);
+    d.read_only = kept && !writable(name);
     d.written = true;
-    d.changed = !same;
+    d.changed = d.image.file != file;
     sel_drv |= d.attached_bit;
     if (gone)
         f.notes += "The diskette " + name + " was gone; it is written again as the state left it.\n";
-    else if (!same)
+    else if (!kept)
         f.notes += "The diskette " + name + " has changed since the state was saved; drive " + "AB"[drive] +
                    " holds the state's diskette, written to " + d.name + ".\n";
+}
+
+// The checksum of a written diskette's file as it is now, for a state.
+uint32_t file_checksum(const Drive& d)
+{
+    std::vector<uint8_t> file;
+    return d.written && read_whole(d.name, file, LARGEST_IMAGE) ? state_checksum(file.data(), file.size()) : 0;
 }
 
 bool usable_image(const std::string& held)
@@ -446,6 +453,7 @@ void disk_section(Fields& f)
     for (uint8_t* r : {&portadat, &portbdat, &ddrareg, &ddrbreg, &acia2con, &acia2dat})
         f.value("PIA or ACIA register", *r, 0, U8);
     std::string names[2], held[2];
+    uint32_t file_sums[2];
     for (int drive : {0, 1}) {
         names[drive] = disk_name(drive);
         f.text("disk image", names[drive]);
@@ -456,6 +464,8 @@ void disk_section(Fields& f)
         const DiskImage& image = drives[drive].image;
         held[drive] = drives[drive].written ? std::string(image.file.begin(), image.file.end()) : "";
         f.text("written image", held[drive], "");
+        file_sums[drive] = f.mode == STATE_SAVE ? file_checksum(drives[drive]) : 0;
+        f.value("its file's checksum", file_sums[drive], 0, U32, 0);
         if (f.mode == STATE_CHECK && !held[drive].empty())
             f.require(held[drive].size() <= LARGEST_IMAGE && usable_image(held[drive]), "written image",
                       "is no diskette image");
@@ -464,6 +474,6 @@ void disk_section(Fields& f)
         return;
     for (int drive : {0, 1}) {
         disk_protect(drive, drives[drive].protect);
-        reattach(f, drive, names[drive], held[drive]);
+        reattach(f, drive, names[drive], held[drive], file_sums[drive]);
     }
 }

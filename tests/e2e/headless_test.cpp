@@ -1,5 +1,6 @@
 // The real C1P ROMs booting and running through `quarzel --headless`.
 #include "e2e/headless_fixture.h"
+#include "machine/disk_image.h"
 #include "machine/memory_map.h"
 
 #include <fstream>
@@ -69,6 +70,109 @@ TEST_F(C1P, Os65dBootsFromABitLevelImage)
     ASSERT_EQ(dir.status, 0) << dir.err << dir.out;
     for (const char* file : {"OS65D3       1  - 6", "BEXEC*", "ASAMPL"})
         EXPECT_NE(dir.out.find(file), std::string::npos) << file << "\n" << dir.out;
+}
+
+// Boots OS-65D from drive A into the DOS at "A*".
+std::vector<std::string> to_dos(const std::string& config, std::vector<std::string> disks)
+{
+    std::vector<std::string> args = {"--headless", config};
+    args.insert(args.end(), disks.begin(), disks.end());
+    args.insert(args.end(), {"--until", "C/W/M ?", "--type", "D", "--until", "FUNCTION?", "--type", "UNLOCK\\r",
+                             "--until", "SYSTEM OPEN", "--type", "EXIT\\r", "--until", "A*"});
+    return args;
+}
+
+std::vector<DiskTrack> tracks_of(const std::string& bytes)
+{
+    DiskImage image;
+    std::string why;
+    int damaged;
+    load_disk_image(std::vector<uint8_t>(bytes.begin(), bytes.end()), image, why, damaged);
+    return image.tracks;
+}
+
+// The diskette's characters as a plain image, each track filled up with zeros.
+std::string plain_copy(const std::string& os5)
+{
+    std::string plain;
+    for (const DiskTrack& t : tracks_of(os5)) {
+        std::string track(t.bytes.begin(), t.bytes.end());
+        track.resize(plain.empty() || plain.size() == BOOTSIZ ? BOOTSIZ : TRKSIZ, '\0');
+        plain += track;
+    }
+    return plain;
+}
+
+// SA saves a page on track 39 and a new process loads it back with CA; no other track changes.
+// The same on a plain image made from the diskette.
+TEST_F(C1P, Os65dSavesASectorThatLoadsBack)
+{
+    std::string config = c1p_config(), disk = testdata_path("osi/disks/c1p-os65d-3.1.os5");
+    NEED_ROMS(config);
+    if (!fs::exists(disk))
+        GTEST_SKIP() << "no OS-65D diskette in " << QUARZEL_TESTDATA_DIR << "/osi/disks";
+    std::string original = slurp(disk), page;
+    for (int i = 0; i < 256; i++)
+        page += char(i * 13 + 7);
+    write_file(dir / "page.bin", page);
+    for (std::string image : {original, plain_copy(original)}) {
+        std::string path = (dir / (image == original ? "sys.os5" : "sys.img")).string();
+        SCOPED_TRACE(path);
+        write_file(path, image);
+        auto args = to_dos(config, {"--disk-a", path});
+        args.insert(args.end(), {"--load", (dir / "page.bin").string() + "@0300", "--type", "SA 39,1=0300/1\\r",
+                                 "--wait", "3000000", "--screen"});
+        Result save = run(args);
+        ASSERT_EQ(save.status, 0) << save.err << save.out;
+        EXPECT_EQ(save.out.find("ERR"), std::string::npos) << save.out;
+
+        args = to_dos(config, {"--disk-a", path});
+        args.insert(args.end(), {"--type", "CA 0400=39,1\\r", "--wait", "3000000", "--save-binary",
+                                 (dir / "back.bin").string() + "@0400:100"});
+        Result load = run(args);
+        ASSERT_EQ(load.status, 0) << load.err << load.out;
+        EXPECT_EQ(slurp(dir / "back.bin"), page);
+        std::vector<DiskTrack> before = tracks_of(image), after = tracks_of(slurp(path));
+        for (uint32_t t = 0; t < MAXTRK; t++)
+            EXPECT_EQ(after[t].bytes, before[t].bytes) << "track " << t;
+        EXPECT_NE(after[MAXTRK].bytes, before[MAXTRK].bytes);
+    }
+}
+
+// A new diskette in drive B: INIT, then SA and CA on it. A protected drive A makes SA report
+// ERR #4 and leaves its file as it was.
+TEST_F(C1P, Os65dInitialisesANewDisketteAndRespectsProtection)
+{
+    std::string config = c1p_config(), disk = testdata_path("osi/disks/c1p-os65d-3.1.os5");
+    NEED_ROMS(config);
+    if (!fs::exists(disk))
+        GTEST_SKIP() << "no OS-65D diskette in " << QUARZEL_TESTDATA_DIR << "/osi/disks";
+    std::string sys = (dir / "sys.os5").string(), blank = (dir / "new.os5").string();
+    write_file(sys, slurp(disk));
+    write_file(dir / "page.bin", std::string(256, 'P'));
+    auto args = to_dos(config, {"--new-disk", blank, "--disk-a", sys, "--disk-b", blank});
+    args.insert(args.end(), {"--type", "SE B\\r", "--wait", "2000000", "--type", "INIT\\r", "--until", "SURE?",
+                             "--type", "Y", "--limit", "200000000", "--wait", "60000000", "--load",
+                             (dir / "page.bin").string() + "@0300", "--type", "SA 39,1=0300/1\\r", "--wait",
+                             "3000000", "--screen"});
+    Result init = run(args);
+    ASSERT_EQ(init.status, 0) << init.err << init.out;
+    EXPECT_EQ(init.out.find("ERR"), std::string::npos) << init.out;
+
+    args = to_dos(config, {"--disk-a", sys, "--disk-b", blank});
+    args.insert(args.end(), {"--type", "SE B\\r", "--wait", "2000000", "--type", "CA 0400=39,1\\r", "--wait",
+                             "3000000", "--save-binary", (dir / "back.bin").string() + "@0400:100"});
+    Result load = run(args);
+    ASSERT_EQ(load.status, 0) << load.err << load.out;
+    EXPECT_EQ(slurp(dir / "back.bin"), std::string(256, 'P'));
+    EXPECT_EQ(slurp(sys), slurp(disk)) << "the system diskette was only read";
+
+    args = to_dos(config, {"--disk-a", sys, "--protect-a"});
+    args.insert(args.end(), {"--type", "SA 39,1=0300/1\\r", "--wait", "3000000", "--screen"});
+    Result guarded = run(args);
+    ASSERT_EQ(guarded.status, 0) << guarded.err << guarded.out;
+    EXPECT_NE(guarded.out.find("ERR #4"), std::string::npos) << guarded.out;
+    EXPECT_EQ(slurp(sys), slurp(disk));
 }
 
 // The same diskette from our own monitor's D, which also has the keyboard entry that OS-65D calls.

@@ -1,6 +1,7 @@
 #include "machine/memory_map.h"
 #include "machine_setup.h"
 
+#include "frontend/savestate.h"
 #include "frontend/screen.h"
 #include "machine/disk.h"
 #include "machine/keyboard.h"
@@ -11,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -456,6 +459,185 @@ TEST(Disk, BitLevelImagesAttachAndRead)
     EXPECT_EQ(sel_drv, 0u);
     ASSERT_EQ(test_host->messages.size(), 1u);
     EXPECT_EQ(test_host->messages[0].text, "The disk image " + temp_path("bad.os5") + " cannot be used: its header is cut short");
+}
+
+// Drive A selected with every port B line an output: the head loaded, the write current off.
+void select_drive_a_to_write()
+{
+    Poke(0xC001, 4);
+    Poke(0xC003, 0);
+    Poke(0xC002, 0xFF);
+    Poke(0xC003, 4);
+    Poke(0xC002, 0x2B);
+    Poke(0xC000, 0x40);
+}
+
+void write_current(bool on) { Poke(0xC002, on ? 0x2A : 0x2B); }
+
+void to_index()
+{
+    while (Peek(0xC000) & 0x80)
+        ;
+}
+
+std::string read_chars(int n)
+{
+    std::string got;
+    for (int i = 0; i < n; i++) {
+        Peek(0xC010);
+        got += char(Peek(0xC011));
+    }
+    return got;
+}
+
+void write_chars(const std::string& text)
+{
+    for (char c : text)
+        Poke(0xC011, uint8_t(c));
+}
+
+std::string read_file(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), {}};
+}
+
+std::vector<DiskTrack> tracks_of(const std::string& path)
+{
+    std::string file = read_file(path);
+    DiskImage image;
+    std::string why;
+    int damaged;
+    EXPECT_TRUE(load_disk_image(std::vector<uint8_t>(file.begin(), file.end()), image, why, damaged)) << why;
+    return image.tracks;
+}
+
+// In both formats a written character is where the next read finds it, over the old ones or
+// behind them; a protected drive records nothing; the write current held on through the index
+// erases the rest of the revolution; the file gets it all a moment after the last write.
+TEST(Disk, WrittenCharactersAreReadBackAndSaved)
+{
+    const struct {
+        const char* name;
+        char erased;
+    } formats[] = {{"disk.img", '\0'}, {"disk.os5", '\xFF'}};
+    for (auto [name, erased] : formats) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(disk_create(temp_path(name)), "");
+        std::vector<DiskTrack> blank = tracks_of(temp_path(name));
+        build_from_ini("[DISK]\nDRIVE_A=" + std::string(name) + "\n");
+        select_drive_a_to_write();  // track 1
+        to_index();
+        write_current(true);
+        write_chars("HEADER");
+        write_current(false);
+        to_index();
+        EXPECT_EQ(read_chars(2), "HE");
+        write_current(true);
+        write_chars("XY");
+        write_current(false);
+        to_index();
+        EXPECT_EQ(read_chars(6), "HEXYER");
+        EXPECT_EQ(tracks_of(temp_path(name))[1].bytes, blank[1].bytes) << "not saved yet";
+
+        disk_protect(0, true);
+        EXPECT_FALSE(Peek(0xC000) & 0x20) << "port A bit 5 low: write-protected";
+        to_index();
+        write_current(true);
+        write_chars("ZZ");
+        write_current(false);
+        to_index();
+        EXPECT_EQ(read_chars(2), "HE");
+        disk_protect(0, false);
+        EXPECT_TRUE(Peek(0xC000) & 0x20);
+
+        test_host->sleep_us(2'000'000);
+        disk_tick();
+        std::vector<DiskTrack> saved = tracks_of(temp_path(name));
+        EXPECT_EQ(std::string(saved[1].bytes.begin(), saved[1].bytes.begin() + 6), "HEXYER");
+        for (uint32_t t : {0u, 2u, 39u})
+            EXPECT_EQ(saved[t].bytes, blank[t].bytes) << "track " << t;
+
+        to_index();
+        write_current(true);
+        write_chars("AB");
+        to_index();
+        write_current(false);
+        to_index();
+        EXPECT_EQ(read_chars(3), std::string("AB") + erased) << "a whole revolution replaces the track";
+    }
+}
+
+// A save that fails leaves the old file whole, says so once and keeps the changes for the next.
+TEST(Disk, AFailedSaveKeepsTheOldImageAndTellsOnce)
+{
+    std::filesystem::create_directories(temp_path("box"));
+    ASSERT_EQ(disk_create(temp_path("box/disk.img")), "");
+    build_from_ini("[DISK]\nDRIVE_A=box/disk.img\n");
+    select_drive_a_to_write();
+    to_index();
+    write_current(true);
+    write_chars("NEW");
+    write_current(false);
+    std::filesystem::rename(temp_path("box"), temp_path("moved"));
+    EXPECT_FALSE(disk_save(0));
+    EXPECT_FALSE(disk_save(0));
+    ASSERT_EQ(test_host->messages.size(), 1u);
+    EXPECT_EQ(test_host->messages[0].text, "Unable to write the diskette image " + temp_path("box/disk.img") +
+                                               "; its changes are kept in memory and written at the next save");
+    EXPECT_EQ(read_file(temp_path("moved/disk.img")), std::string(92192, '\0')) << "the old image is whole";
+    std::filesystem::rename(temp_path("moved"), temp_path("box"));
+    EXPECT_TRUE(disk_save(0));
+    EXPECT_EQ(read_file(temp_path("box/disk.img")).substr(2320, 3), "NEW");
+}
+
+// A state keeps what the machine wrote and the drives' protection. Its diskette goes to the file
+// that is still as it was at the save, or that is gone; a file changed since keeps its bytes and
+// the state's diskette goes on beside it.
+TEST(Disk, StatesKeepWrittenDiskettes)
+{
+    ASSERT_EQ(disk_create(temp_path("w.img")), "");
+    build_from_ini("[DISK]\nDRIVE_A=w.img\n");
+    select_drive_a_to_write();
+    to_index();
+    write_current(true);
+    write_chars("STATE");
+    write_current(false);
+    disk_protect(1, true);
+    ASSERT_EQ(save_state(temp_path("w.qst")), "");
+    std::string blank(92192, '\0');
+
+    const struct {
+        const char* what;
+        bool file_there;
+        std::string file;     // the file at the load
+        std::string file_after, beside_after;
+        std::string note;
+    } cases[] = {
+        {"as at the save", true, blank, "STATE", "", ""},
+        {"changed since", true, std::string(92192, 'x'), "xxxxx", "STATE", "has changed since the state was saved"},
+        {"gone", false, "", "STATE", "", "was gone"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        build_from_ini("");
+        disk_protect(1, false);
+        std::filesystem::remove(temp_path("w-1.img"));
+        std::filesystem::remove(temp_path("w.img"));
+        if (c.file_there)
+            write_file(temp_path("w.img"), c.file);
+        std::string notes;
+        ASSERT_EQ(load_state(temp_path("w.qst"), notes), "");
+        EXPECT_EQ(c.note.empty() ? notes.empty() : notes.find(c.note) != std::string::npos, true) << notes;
+        EXPECT_TRUE(disk_protected(1));
+        select_drive_a_to_write();
+        to_index();
+        EXPECT_EQ(read_chars(5), "STATE");
+        disk_detach();
+        EXPECT_EQ(read_file(temp_path("w.img")).substr(2320, 5), c.file_after);
+        std::string beside = read_file(temp_path("w-1.img"));
+        EXPECT_EQ(beside.size() > 2320 ? beside.substr(2320, 5) : "", c.beside_after);
+    }
 }
 
 TEST(Disk, RegistersAndDirection)
