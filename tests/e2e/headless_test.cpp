@@ -132,10 +132,11 @@ TEST_F(C1P, Os65dSavesASectorThatLoadsBack)
         Result load = run(args);
         ASSERT_EQ(load.status, 0) << load.err << load.out;
         EXPECT_EQ(slurp(dir / "back.bin"), page);
-        std::vector<DiskTrack> before = tracks_of(image), after = tracks_of(slurp(path));
-        for (uint32_t t = 0; t < MAXTRK; t++)
-            EXPECT_EQ(after[t].bytes, before[t].bytes) << "track " << t;
-        EXPECT_NE(after[MAXTRK].bytes, before[MAXTRK].bytes);
+        std::string written = slurp(path);
+        size_t track_39 = image == original ? 256 + 39 * 0x0D00 : 2 * BOOTSIZ + 37 * TRKSIZ;
+        ASSERT_EQ(written.size(), image.size());
+        EXPECT_EQ(written.substr(0, track_39), image.substr(0, track_39)) << "the tracks before 39, byte for byte";
+        EXPECT_NE(written, image);
     }
 }
 
