@@ -3,6 +3,7 @@
 #include "cpu/bus.h"
 
 #include <cstdint>
+#include <string>
 
 struct Registers {
     uint8_t A, X, Y, S;
@@ -42,7 +43,9 @@ inline void set_R(const Core& c)
     R.PC = c.PC;
 }
 
-using Routine = void (*)();
+// An Inst routine returns the cycles its instruction took beyond its Ticks entry: a page
+// crossed by an indexed read, a branch taken.
+using Routine = uint32_t (*)();
 using AddressRoutine = uint32_t (*)(Core&);
 
 extern char Op[256][6];
@@ -51,6 +54,14 @@ extern int Ticks[256];
 extern Routine Inst[256];
 
 void init_cpu();
+
+// The address of the JAM opcode that halted the processor, NO_JAM while it runs. The
+// processor stays on it, taking no interrupt, until a reset or anything else moves PC.
+constexpr uint32_t NO_JAM = 0x10000;
+extern uint32_t jam_loc;
+bool jammed();
+// "Processor halted by JAM at $xxxx" while the processor is halted, else "".
+std::string halt_text();
 
 // Runs up to `limit` instructions back to back and returns how many ran. Each is checked
 // against the breakpoint; the run ends early at the breakpoint, when the slice's cycles are

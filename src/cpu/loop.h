@@ -32,7 +32,8 @@ void Reset();
 void irq_cpu();
 void nmi_cpu();
 void _6502();
-void undefined_opcode();
+// Stops the machine in the debugger, which opens with `text` when it is closed.
+void undefined_opcode(const char* text);
 
 int SetRes();
 void RstRes();

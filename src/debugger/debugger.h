@@ -16,6 +16,7 @@ struct DebuggerView {
     bool stop_on_error = false, trace_into = true, disp_mem = true;
     std::string memory_start = "0000", pc_field, breakpoint;
     std::string dump, last, current, next;
+    std::string status;  // "Processor halted by JAM at $xxxx" while it is, else empty
 };
 extern DebuggerView dbg;
 
@@ -34,5 +35,6 @@ unsigned read_hex_field(const std::string& field, unsigned previous);
 std::string instruction_line(unsigned address, int* length = nullptr);
 // The eight binary digits of a byte, most significant first.
 std::string binary(unsigned byte);
-// Every field as text, one per line or block, for the headless runner.
+// Every field as text, one per line or block, for the headless runner; a halted processor's
+// status comes first.
 std::string debugger_text();

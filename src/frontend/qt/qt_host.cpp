@@ -145,7 +145,8 @@ void QtHost::open_debugger(const std::string& text)
 {
     debugger = std::make_unique<DebuggerWindow>(main_window.get(), messages);
     if (text != "Debugger")
-        debugger->setWindowTitle(debugger->windowTitle() + " - " + QString::fromStdString(text));
+        debugger->reason = QString::fromStdString(text);
+    debugger->show_title();
     QRect frame = main_window->frameGeometry();
     debugger->move(frame.right() + 8, frame.top());
     debugger->show();
