@@ -27,15 +27,43 @@ extern Registers R;
 extern uint32_t eff_adr;
 extern uint32_t RPC_old;
 
-// What an instruction works on: the registers and the memory block. A single step works on
-// a copy of R; a run of instructions keeps its copy in the host's registers. The effective
-// address goes straight to R.EA and eff_adr, which only the debugger and the states read.
+extern uint32_t clocks;  // cycles run in this time slice
+
+// What an instruction works on: the registers, the memory block and the cycle count at its
+// start. A single step works on a copy of R; a run of instructions keeps its copy in the
+// host's registers and goes on while its cycles stay below the budget, without a look at the
+// flags that may stop it. The effective address goes straight to R.EA and eff_adr, which only
+// the debugger and the states read.
 struct Core {
     uint32_t A, X, Y, S, P, PC;  // A to P are bytes, held in full host registers
     uint8_t* mem;
+    uint32_t cycles, budget;
 };
 
-inline Core core_of_R() { return Core{R.A, R.X, R.Y, R.S, R.P, R.PC, RAMptr}; }
+inline Core core_of_R() { return Core{R.A, R.X, R.Y, R.S, R.P, R.PC, RAMptr, clocks, UINT32_MAX}; }
+
+// A page handler or the debugger, called from an instruction, sees the cycle count of its
+// start. It may stop the processor or start the tape timer: a run of instructions looks at
+// those after the instruction.
+inline void call_out(Core& c)
+{
+    clocks = c.cycles;
+    c.budget = 0;
+}
+
+inline uint8_t read_bus(Core& c, uint32_t address)
+{
+    if (readMEMORY[(address >> 8) & 0xFF] != RAMREAD) [[unlikely]]
+        call_out(c);
+    return bus_read(c.mem, address);
+}
+
+inline void write_bus(Core& c, uint32_t address, uint8_t value)
+{
+    if (writeMEMORY[(address >> 8) & 0xFF] != RAMWRITE) [[unlikely]]
+        call_out(c);
+    bus_write(c.mem, address, value);
+}
 
 inline void set_R(const Core& c)
 {
@@ -63,9 +91,9 @@ bool jammed();
 // "Processor halted by JAM at $xxxx" while the processor is halted, else "".
 std::string halt_text();
 
-// Runs up to `limit` instructions back to back and returns how many ran. Each is checked
-// against the breakpoint; the run ends early at the breakpoint, when the slice's cycles are
-// spent, or after an instruction that stops the processor or starts the tape timer.
+// Runs up to `limit` instructions back to back, one at least, and returns how many ran. Each
+// is checked against the breakpoint; the run ends early at the breakpoint, when the slice's
+// cycles are spent, or after an instruction that stops the processor or starts the tape timer.
 uint32_t run_instructions(uint32_t limit);
 
 // The operand bytes follow the opcode in the block; two spare bytes past its end mirror
@@ -153,8 +181,8 @@ inline uint32_t addr_relative(Core& c)
 inline uint32_t addr_indirect(Core& c)
 {
     uint32_t p = operand_word(c);
-    uint8_t low = bus_read(c.mem, p);
-    uint8_t high = bus_read(c.mem, (p & 0xFF00) | ((p + 1) & 0xFF));
+    uint8_t low = read_bus(c, p);
+    uint8_t high = read_bus(c, (p & 0xFF00) | ((p + 1) & 0xFF));
     uint32_t a = low | (high << 8);
     c.PC = (c.PC + 2) & 0xFFFF;
     return R.EA = eff_adr = a;

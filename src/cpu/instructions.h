@@ -15,14 +15,14 @@ inline void set_flag(Core& c, uint8_t flag, bool on) { c.P = on ? (c.P | flag) :
 
 inline void push(Core& c, uint8_t v)
 {
-    bus_write(c.mem, 0x0100 + c.S, v);
+    write_bus(c, 0x0100 + c.S, v);
     c.S = (c.S - 1) & 0xFF;
 }
 
 inline uint8_t pull(Core& c)
 {
     c.S = (c.S + 1) & 0xFF;
-    return bus_read(c.mem, 0x0100 + c.S);
+    return read_bus(c, 0x0100 + c.S);
 }
 
 // Operations on a value --------------------------------------------------------
@@ -205,7 +205,7 @@ template <AddressRoutine mode, void (*op)(Core&, uint8_t)> uint32_t read_op(Core
 {
     uint32_t ea = mode(c);
     uint32_t extra = page_crossed<mode>(c, ea);
-    op(c, bus_read(c.mem, ea));
+    op(c, read_bus(c, ea));
     return extra;
 }
 
@@ -235,23 +235,23 @@ template <AddressRoutine mode> uint32_t i_lxa(Core& c) { return read_op<mode, ma
 template <AddressRoutine mode> uint32_t i_nop(Core& c)
 {
     if constexpr (mode != addr_implied)
-        bus_read(c.mem, mode(c));
+        read_bus(c, mode(c));
     return 0;
 }
 
 // Stores -----------------------------------------------------------------------
 
-template <AddressRoutine mode> uint32_t i_sta(Core& c) { bus_write(c.mem, mode(c), c.A); return 0; }
-template <AddressRoutine mode> uint32_t i_stx(Core& c) { bus_write(c.mem, mode(c), c.X); return 0; }
-template <AddressRoutine mode> uint32_t i_sty(Core& c) { bus_write(c.mem, mode(c), c.Y); return 0; }
-template <AddressRoutine mode> uint32_t i_sax(Core& c) { bus_write(c.mem, mode(c), c.A & c.X); return 0; }
+template <AddressRoutine mode> uint32_t i_sta(Core& c) { write_bus(c, mode(c), c.A); return 0; }
+template <AddressRoutine mode> uint32_t i_stx(Core& c) { write_bus(c, mode(c), c.X); return 0; }
+template <AddressRoutine mode> uint32_t i_sty(Core& c) { write_bus(c, mode(c), c.Y); return 0; }
+template <AddressRoutine mode> uint32_t i_sax(Core& c) { write_bus(c, mode(c), c.A & c.X); return 0; }
 
 // The unstable stores write their value AND the high byte of the address plus one, as the
 // public single-step tests of the NMOS chip model them.
 template <AddressRoutine mode> uint32_t store_and_high(Core& c, uint8_t v)
 {
     uint32_t ea = mode(c);
-    bus_write(c.mem, ea, v & ((ea >> 8) + 1));
+    write_bus(c, ea, v & ((ea >> 8) + 1));
     return 0;
 }
 
@@ -272,8 +272,8 @@ template <AddressRoutine mode> uint32_t i_tas(Core& c)
 template <AddressRoutine mode, uint8_t (*op)(Core&, uint8_t), void (*then)(Core&, uint8_t)> uint32_t modify(Core& c)
 {
     uint32_t ea = mode(c);
-    uint8_t r = op(c, bus_read(c.mem, ea));
-    bus_write(c.mem, ea, r);
+    uint8_t r = op(c, read_bus(c, ea));
+    write_bus(c, ea, r);
     then(c, r);
     return 0;
 }
@@ -332,8 +332,8 @@ template <AddressRoutine mode> uint32_t i_plp(Core& c) { pull_status(c); return 
 
 inline void load_vector(Core& c, uint32_t address)
 {
-    uint8_t low = bus_read(c.mem, address);
-    c.PC = low | (bus_read(c.mem, address + 1) << 8);
+    uint8_t low = read_bus(c, address);
+    c.PC = low | (read_bus(c, address + 1) << 8);
 }
 
 template <AddressRoutine mode> uint32_t i_jmp(Core& c) { c.PC = mode(c) & 0xFFFF; return 0; }
@@ -407,14 +407,28 @@ template <AddressRoutine mode> uint32_t i_bvs(Core& c) { return branch<mode>(c, 
 
 // Undocumented opcodes and JAM -------------------------------------------------
 
+// The stops in the debugger stay out of the run of instructions, which is faster without them.
+[[gnu::noinline, gnu::cold]] inline void stop_undocumented(Core c)
+{
+    set_R(c);
+    undefined_opcode("Debugger ERR - Undefined Instruction");
+}
+
+[[gnu::noinline, gnu::cold]] inline void stop_jam(Core c)
+{
+    jam_loc = c.PC;
+    set_R(c);
+    undefined_opcode(halt_text().c_str());
+}
+
 // The undocumented opcodes run as on the chip; with Stop on Error code the debugger stops
 // after them.
 template <uint32_t (*op)(Core&)> uint32_t i_ERR(Core& c)
 {
     uint32_t extra = op(c);
     if (CodeERR) {
-        set_R(c);
-        undefined_opcode("Debugger ERR - Undefined Instruction");
+        call_out(c);
+        stop_undocumented(c);
     }
     return extra;
 }
@@ -425,9 +439,8 @@ template <AddressRoutine mode> uint32_t i_jam(Core& c)
 {
     c.PC = (c.PC - 1) & 0xFFFF;
     if (c.PC != jam_loc) {
-        jam_loc = c.PC;
-        set_R(c);
-        undefined_opcode(halt_text().c_str());
+        call_out(c);
+        stop_jam(c);
     }
     return 0;
 }

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 
-extern uint32_t clocks;  // cycles run in this time slice
 extern uint64_t cycles_done;  // cycles of the slices before
 extern uint32_t t_check;
 extern uint32_t SpeedPos;

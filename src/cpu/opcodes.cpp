@@ -4,6 +4,7 @@
 #include "cpu/loop.h"
 #include "machine/video.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -337,23 +338,21 @@ void init_cpu()
 // Each opcode's code ends with its own fetch of the next opcode, so the host predicts the
 // jump to the next routine from the one before it.
 #define FETCH                          \
-    clocks = cycles;                   \
     RPC_old = c.PC;                    \
     if (c.PC >= 0xFFFE) {              \
         c.mem[0x10000] = c.mem[0];     \
         c.mem[0x10001] = c.mem[1];     \
     }                                  \
     op = c.mem[c.PC];                  \
-    R.IR = op;                         \
     c.PC = (c.PC + 1) & 0xFFFF;        \
     goto* routine[op];
 
-#define OPCODE(k)                                                                             \
-    op_##k : cycles += execute<k>(c);                                                         \
-    if (++n < limit && cycles < t_check && c.PC != stop_loc && SEnable && !Hardware_timer) { \
-        FETCH                                                                                 \
-    }                                                                                         \
-    goto done;
+#define OPCODE(k)                                                 \
+    op_##k : c.cycles += execute<k>(c);                           \
+    if (--left != 0 && c.cycles < c.budget && c.PC != stop_loc) { \
+        FETCH                                                     \
+    }                                                             \
+    goto check;
 
 #define ROW(h)                                                                                  \
     OPCODE(h##0) OPCODE(h##1) OPCODE(h##2) OPCODE(h##3) OPCODE(h##4) OPCODE(h##5) OPCODE(h##6) \
@@ -365,9 +364,9 @@ void init_cpu()
     &&op_##h##7, &&op_##h##8, &&op_##h##9, &&op_##h##A, &&op_##h##B, &&op_##h##C, &&op_##h##D, \
     &&op_##h##E, &&op_##h##F,
 
-// The registers stay in the host's registers for the whole run; globals that a page handler
-// or an undefined opcode may change are read again after every instruction. The cycle count
-// is kept current for the handlers, as a single step keeps it.
+// The registers stay in the host's registers for the whole run. The flags that a page handler
+// or a stop in the debugger may change are read again after an instruction that called one,
+// which also kept the cycle count current for it, as a single step keeps it.
 [[gnu::flatten]] uint32_t run_instructions(uint32_t limit)
 {
     static const void* const routine[256] = {
@@ -376,16 +375,21 @@ void init_cpu()
     };
     jammed();  // a halt ends where PC has been moved
     Core c = core_of_R();
-    uint32_t cycles = clocks;
-    uint32_t n = 0;
+    c.budget = t_check;
+    uint32_t most = std::max(limit, 1u), left = most;
     uint8_t op;
     FETCH
     ROW(0x0) ROW(0x1) ROW(0x2) ROW(0x3) ROW(0x4) ROW(0x5) ROW(0x6) ROW(0x7)
     ROW(0x8) ROW(0x9) ROW(0xA) ROW(0xB) ROW(0xC) ROW(0xD) ROW(0xE) ROW(0xF)
-done:
-    clocks = cycles;
+check:
+    if (left != 0 && c.cycles < t_check && c.PC != stop_loc && SEnable && !Hardware_timer) {
+        c.budget = t_check;
+        FETCH
+    }
+    clocks = c.cycles;
+    R.IR = op;
     set_R(c);
-    return n;
+    return most - left;
 }
 
 #undef LABELS
