@@ -329,6 +329,20 @@ TEST_F(Window, DebuggerOpensByF11StepsAndCloses)
     EXPECT_NE(qt->debugger_window(), nullptr) << "the menu brings it back";
 }
 
+// A JAM opens the window, whose title says the processor is halted until a reset.
+TEST_F(Window, JamOpensTheDebuggerUntilAReset)
+{
+    RAMptr[0x0300] = 0x02;
+    R.PC = 0x0300;
+    slices(1);
+    DebuggerWindow* d = qt->debugger_window();
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->windowTitle(), " Debugger & CPU Status - Processor halted by JAM at $0300");
+    d->click(DBG_RESET);
+    slices(1);
+    EXPECT_EQ(d->windowTitle(), " Debugger & CPU Status");
+}
+
 // A breakpoint opens the window (the command it posts used to be dropped while the item was greyed).
 TEST_F(Window, BreakpointOpensTheDebugger)
 {
