@@ -191,15 +191,10 @@ inline void and_rotate(Core& c, uint8_t m)
 
 // An indexed read takes a cycle more when the index carries into the high byte of the
 // address. Stores and read-modify-write instructions take that cycle always, in their count.
-template <AddressRoutine mode> inline uint32_t page_crossed(const Core& c, uint32_t ea)
-{
-    if constexpr (mode == addr_absx)
-        return (ea & 0xFF) < c.X;
-    else if constexpr (mode == addr_absy || mode == addr_indy)
-        return (ea & 0xFF) < c.Y;
-    else
-        return 0;
-}
+template <AddressRoutine mode> inline uint32_t page_crossed(const Core&, uint32_t) { return 0; }
+template <> inline uint32_t page_crossed<addr_absx>(const Core& c, uint32_t ea) { return (ea & 0xFF) < c.X; }
+template <> inline uint32_t page_crossed<addr_absy>(const Core& c, uint32_t ea) { return (ea & 0xFF) < c.Y; }
+template <> inline uint32_t page_crossed<addr_indy>(const Core& c, uint32_t ea) { return (ea & 0xFF) < c.Y; }
 
 template <AddressRoutine mode, void (*op)(Core&, uint8_t)> uint32_t read_op(Core& c)
 {
@@ -234,10 +229,10 @@ template <AddressRoutine mode> uint32_t i_lxa(Core& c) { return read_op<mode, ma
 // more for a page crossing.
 template <AddressRoutine mode> uint32_t i_nop(Core& c)
 {
-    if constexpr (mode != addr_implied)
-        read_bus(c, mode(c));
+    read_bus(c, mode(c));
     return 0;
 }
+template <> inline uint32_t i_nop<addr_implied>(Core&) { return 0; }
 
 // Stores -----------------------------------------------------------------------
 
