@@ -87,6 +87,7 @@ void init_cpu();
 // processor stays on it, taking no interrupt, until a reset or anything else moves PC.
 constexpr uint32_t NO_JAM = 0x10000;
 extern uint32_t jam_loc;
+// Whether the processor is halted; a halt is forgotten once PC stands elsewhere.
 bool jammed();
 // "Processor halted by JAM at $xxxx" while the processor is halted, else "".
 std::string halt_text();
