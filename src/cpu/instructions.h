@@ -140,8 +140,8 @@ inline uint8_t shift_ror(Core& c, uint8_t v)
 inline uint8_t increment(Core&, uint8_t v) { return v + 1; }
 inline uint8_t decrement(Core&, uint8_t v) { return v - 1; }
 
-// The undocumented immediate instructions. ANE and LXA mix A with a constant that differs
-// from chip to chip; $EE is the usual one.
+// The undocumented immediate instructions. ANE and LXA OR A with a constant that differs
+// from chip to chip; $EE is the one the chip's single-step cases show.
 inline void and_carry(Core& c, uint8_t m)
 {
     and_a(c, m);
