@@ -88,7 +88,12 @@ void init_cpu();
 constexpr uint32_t NO_JAM = 0x10000;
 extern uint32_t jam_loc;
 // Whether the processor is halted; a halt is forgotten once PC stands elsewhere.
-bool jammed();
+inline bool jammed()
+{
+    if (R.PC != jam_loc)
+        jam_loc = NO_JAM;
+    return jam_loc != NO_JAM;
+}
 // "Processor halted by JAM at $xxxx" while the processor is halted, else "".
 std::string halt_text();
 
