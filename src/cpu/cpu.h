@@ -88,12 +88,7 @@ void init_cpu();
 constexpr uint32_t NO_JAM = 0x10000;
 extern uint32_t jam_loc;
 // Whether the processor is halted; a halt is forgotten once PC stands elsewhere.
-inline bool jammed()
-{
-    if (R.PC != jam_loc)
-        jam_loc = NO_JAM;
-    return jam_loc != NO_JAM;
-}
+bool jammed();
 // "Processor halted by JAM at $xxxx" while the processor is halted, else "".
 std::string halt_text();
 

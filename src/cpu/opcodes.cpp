@@ -307,6 +307,13 @@ template <int op> inline uint32_t execute(Core& c)
 
 } // namespace
 
+bool jammed()
+{
+    if (R.PC != jam_loc)
+        jam_loc = NO_JAM;
+    return jam_loc != NO_JAM;
+}
+
 std::string halt_text()
 {
     if (R.PC != jam_loc)
