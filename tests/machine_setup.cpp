@@ -71,6 +71,7 @@ void fresh_machine()
     Abort = 1;
     gScan = irqkey = 0;
     instruction_hook = nullptr;
+    jam_loc = NO_JAM;
     init_cpu();
     PokeFlag = 0;
 }

@@ -3,6 +3,7 @@
 #include "cpu/bus.h"
 
 #include <cstdint>
+#include <string>
 
 struct Registers {
     uint8_t A, X, Y, S;
@@ -42,7 +43,7 @@ extern void (*instruction_hook)();
 
 // What the processor tells the layers above; they fill it in at start-up.
 struct CpuHooks {
-    void (*on_undefined_opcode)();  // one ran while CodeERR is set
+    void (*on_undefined_opcode)(const char* text);  // one ran while CodeERR is set
 };
 extern CpuHooks cpu_hooks;
 
@@ -53,17 +54,44 @@ void irq_cpu();
 void nmi_cpu();
 // The instruction at PC, after an interrupt that a line asks for.
 void _6502();
-void undefined_opcode();
+// Stops the machine in the debugger, which opens with `text` when it is closed.
+void undefined_opcode(const char* text);
 
-// What an instruction works on: the registers and the memory block. A single step works on
-// a copy of R; a run of instructions keeps its copy in the host's registers. The effective
-// address goes straight to R.EA and eff_adr, which only the debugger and the states read.
+// What an instruction works on: the registers, the memory block and the cycle count at its
+// start. A single step works on a copy of R; a run of instructions keeps its copy in the
+// host's registers and goes on while its cycles stay below the budget, without a look at the
+// flags that may stop it. The effective address goes straight to R.EA and eff_adr, which only
+// the debugger and the states read.
 struct Core {
     uint32_t A, X, Y, S, P, PC;  // A to P are bytes, held in full host registers
     uint8_t* mem;
+    uint32_t cycles, budget;
 };
 
-inline Core core_of_R() { return Core{R.A, R.X, R.Y, R.S, R.P, R.PC, RAMptr}; }
+inline Core core_of_R() { return Core{R.A, R.X, R.Y, R.S, R.P, R.PC, RAMptr, clocks, UINT32_MAX}; }
+
+// A page handler or the debugger, called from an instruction, sees the cycle count of its
+// start. It may stop the processor or start the tape timer: a run of instructions looks at
+// those after the instruction.
+inline void call_out(Core& c)
+{
+    clocks = c.cycles;
+    c.budget = 0;
+}
+
+inline uint8_t read_bus(Core& c, uint32_t address)
+{
+    if (readMEMORY[(address >> 8) & 0xFF] != RAMREAD) [[unlikely]]
+        call_out(c);
+    return bus_read(c.mem, address);
+}
+
+inline void write_bus(Core& c, uint32_t address, uint8_t value)
+{
+    if (writeMEMORY[(address >> 8) & 0xFF] != RAMWRITE) [[unlikely]]
+        call_out(c);
+    bus_write(c.mem, address, value);
+}
 
 inline void set_R(const Core& c)
 {
@@ -71,7 +99,9 @@ inline void set_R(const Core& c)
     R.PC = c.PC;
 }
 
-using Routine = void (*)();
+// An Inst routine returns the cycles its instruction took beyond its Ticks entry: a page
+// crossed by an indexed read, a branch taken.
+using Routine = uint32_t (*)();
 using AddressRoutine = uint32_t (*)(Core&);
 
 extern char Op[256][6];
@@ -82,9 +112,18 @@ extern Routine Inst[256];
 // Fills Op, Mode, Ticks and Inst.
 void build_opcode_table();
 
-// Runs up to `limit` instructions back to back and returns how many ran. Each is checked
-// against the breakpoint; the run ends early at the breakpoint, when the slice's cycles are
-// spent, or after an instruction that stops the processor or starts the tape timer.
+// The address of the JAM opcode that halted the processor, NO_JAM while it runs. The
+// processor stays on it, taking no interrupt, until a reset or anything else moves PC.
+constexpr uint32_t NO_JAM = 0x10000;
+extern uint32_t jam_loc;
+// Whether the processor is halted; a halt is forgotten once PC stands elsewhere.
+bool jammed();
+// "Processor halted by JAM at $xxxx" while the processor is halted, else "".
+std::string halt_text();
+
+// Runs up to `limit` instructions back to back, one at least, and returns how many ran. Each
+// is checked against the breakpoint; the run ends early at the breakpoint, when the slice's
+// cycles are spent, or after an instruction that stops the processor or starts the tape timer.
 uint32_t run_instructions(uint32_t limit);
 
 // The operand bytes follow the opcode in the block; two spare bytes past its end mirror
@@ -172,8 +211,8 @@ inline uint32_t addr_relative(Core& c)
 inline uint32_t addr_indirect(Core& c)
 {
     uint32_t p = operand_word(c);
-    uint8_t low = bus_read(c.mem, p);
-    uint8_t high = bus_read(c.mem, (p & 0xFF00) | ((p + 1) & 0xFF));
+    uint8_t low = read_bus(c, p);
+    uint8_t high = read_bus(c, (p & 0xFF00) | ((p + 1) & 0xFF));
     uint32_t a = low | (high << 8);
     c.PC = (c.PC + 2) & 0xFFFF;
     return R.EA = eff_adr = a;

@@ -27,6 +27,7 @@ void reset_cpu()
     c.S = 0xFF;
     load_vector(c, 0xFFFC);
     set_R(c);
+    jam_loc = NO_JAM;
 }
 
 // Interrupt entry pushes B clear, as the chip does; only what is pushed differs from P.
@@ -56,29 +57,30 @@ static inline void step()
         instruction_hook();
     R.IR = RAMptr[R.PC];
     R.PC = (R.PC + 1) & 0xFFFF;
-    Inst[R.IR]();
-    clocks += Ticks[R.IR];
+    uint32_t extra = Inst[R.IR]();
+    clocks += Ticks[R.IR] + extra;
 }
 
 void _6502()
 {
-    if (NMI) {
+    bool halted = jammed();  // a processor halted by a JAM takes no interrupt
+    if (NMI && !halted) {
         nmi_cpu();
         NMI = 0;
     }
-    if (IRQ && !(R.P & FLAG_I)) {
+    if (IRQ && !(R.P & FLAG_I) && !halted) {
         irq_cpu();
         IRQ = 0;
     }
     step();
 }
 
-void undefined_opcode()
+void undefined_opcode(const char* text)
 {
     PokeFlag = 1;
     SEnable = 1;
     if (cpu_hooks.on_undefined_opcode)
-        cpu_hooks.on_undefined_opcode();
+        cpu_hooks.on_undefined_opcode(text);
 }
 
 // Versions before 1.0 kept a branch's offset as its effective address, which only the

@@ -57,6 +57,7 @@ void show_registers()
     dbg.pc_bits = binary(R.PC >> 8) + " " + binary(R.PC & 0xFF);
     dbg.p = format("0x%02X", R.P | FLAG_5);
     dbg.p_bits = binary(R.P | FLAG_5);
+    dbg.status = halt_text();
 }
 
 void show_disassembly()
@@ -210,13 +211,13 @@ void display_registers()
     SEnable = SMode;
 }
 
-void stop_on_undefined_opcode()
+void stop_on_undefined_opcode(const char* text)
 {
     if (host->debugger_exists()) {
         SMode = 0;
         return;
     }
-    Open_Processor("Debugger ERR - Undefined Instruction");
+    Open_Processor(text);
     display_registers();
     SEnable = 0;
 }
@@ -273,13 +274,13 @@ std::string debugger_text()
     const char* marks[] = {"clear", "on", "off"};
     PokeFlag = 1;
     show_machine();
-    std::string text = "A: " + dbg.a + " " + dbg.a_bits + "\nX: " + dbg.x + " " + dbg.x_bits + "\nY: " + dbg.y +
-                       " " + dbg.y_bits + "\nS: " + dbg.s + " " + dbg.s_bits + "\nPC: " + dbg.pc + " " +
-                       dbg.pc_bits + "\nP: " + dbg.p + " " + dbg.p_bits + " NV-BDIZC\nEffective Adr: " +
-                       dbg.effective + "\nIRQ: " + marks[dbg.irq] + "  NMI: " + marks[dbg.nmi] +
-                       "\nBreakpoint: " + dbg.breakpoint + "\n" + (dbg.disp_mem ? "Memory" : "Stack") +
-                       " Start: " + dbg.memory_start + "\n" + dbg.dump + dbg.last + "\r\n" + dbg.current + "\r\n" +
-                       dbg.next;
+    std::string text = dbg.status.empty() ? "" : dbg.status + "\n";
+    text += "A: " + dbg.a + " " + dbg.a_bits + "\nX: " + dbg.x + " " + dbg.x_bits + "\nY: " + dbg.y +
+            " " + dbg.y_bits + "\nS: " + dbg.s + " " + dbg.s_bits + "\nPC: " + dbg.pc + " " + dbg.pc_bits +
+            "\nP: " + dbg.p + " " + dbg.p_bits + " NV-BDIZC\nEffective Adr: " + dbg.effective + "\nIRQ: " +
+            marks[dbg.irq] + "  NMI: " + marks[dbg.nmi] + "\nBreakpoint: " + dbg.breakpoint + "\n" +
+            (dbg.disp_mem ? "Memory" : "Stack") + " Start: " + dbg.memory_start + "\n" + dbg.dump + dbg.last +
+            "\r\n" + dbg.current + "\r\n" + dbg.next;
     std::string plain;
     for (char c : text)
         if (c != '\r')

@@ -16,6 +16,7 @@ struct DebuggerView {
     bool stop_on_error = false, trace_into = true, disp_mem = true;
     std::string memory_start = "0000", pc_field, breakpoint;
     std::string dump, last, current, next;
+    std::string status;  // "Processor halted by JAM at $xxxx" while it is, else empty
 };
 extern DebuggerView dbg;
 
@@ -32,8 +33,9 @@ void Open_Processor(const char* text);
 void debugger_closed();
 // Refreshes `dbg` as the hook and the buttons ask, then has the host show it.
 void display_registers();
-// An undefined opcode ran with the error stop on: the machine stops in the open debugger.
-void stop_on_undefined_opcode();
+// An undefined opcode ran with the error stop on, or a JAM halted the processor: the machine
+// stops in the debugger, which opens with `text` when it is closed.
+void stop_on_undefined_opcode(const char* text);
 // A button or toggle of the window (DebuggerControl ids).
 void debugger_command(int id);
 // An address field: up to four hex digits, stopping at the first other character; empty is 0,
@@ -43,5 +45,6 @@ unsigned read_hex_field(const std::string& field, unsigned previous);
 std::string instruction_line(unsigned address, int* length = nullptr);
 // The eight binary digits of a byte, most significant first.
 std::string binary(unsigned byte);
-// Every field as text, one per line or block, for the headless runner.
+// Every field as text, one per line or block, for the headless runner; a halted processor's
+// status comes first.
 std::string debugger_text();

@@ -244,19 +244,56 @@ TEST(Loop, SingleStepRunAndStepOver)
     EXPECT_EQ(test_host->debugger_refreshes, 1);
 }
 
+// An undocumented opcode runs as on the chip, then stops in the debugger when asked.
 TEST(Loop, UndefinedOpcodeStopsInTheDebuggerWhenAsked)
 {
     nop_machine();
     CodeERR = 1;
-    load(0x0300, {0x0C, 0x00, 0x00});
+    load(0x0300, {0xA7, 0x10});  // LAX $10
+    RAMptr[0x10] = 0x5A;
     run_slice();
-    EXPECT_EQ(R.PC, 0x0303u);
+    EXPECT_EQ(R.PC, 0x0302u);
+    EXPECT_EQ(R.A + R.X, 2 * 0x5A);
     EXPECT_TRUE(test_host->debugger_open);
     EXPECT_EQ(test_host->debugger_text, "Debugger ERR - Undefined Instruction");
     EXPECT_EQ(DEnable, 1);
     EXPECT_EQ(SEnable, 0);
     run_slice();
-    EXPECT_EQ(R.PC, 0x0303u) << "stays halted";
+    EXPECT_EQ(R.PC, 0x0302u) << "stays halted";
+}
+
+// A JAM halts the processor on its opcode whatever Stop on Error code says. The debugger
+// opens and says so once; closed, the machine stays halted, interrupts and all, until a reset
+// starts it again.
+TEST(Loop, JamHaltsTheProcessorUntilAReset)
+{
+    nop_machine();
+    IEnable = 1;
+    IRQ_Interrupt = 100;
+    NMI_Interrupt = 150;
+    load(0x0305, {0x02});
+    run_slice();
+    EXPECT_EQ(R.PC, 0x0305u);
+    EXPECT_TRUE(test_host->debugger_open);
+    EXPECT_EQ(test_host->debugger_text, "Processor halted by JAM at $0305");
+    EXPECT_EQ(DEnable, 1);
+    EXPECT_EQ(SEnable, 0);
+
+    test_host->close_debugger();
+    uint64_t before = cycle_now();
+    for (int i = 0; i < 3; i++)
+        run_slice();
+    EXPECT_EQ(R.PC, 0x0305u);
+    EXPECT_FALSE(test_host->debugger_open) << "told once";
+    EXPECT_EQ(R.X + R.Y, 0) << "no interrupt handler ran";
+    EXPECT_EQ(IRQ + NMI, 2) << "both lines wait";
+    EXPECT_GE(cycle_now() - before, 3 * 60000u) << "time goes on";
+
+    Reset();
+    EXPECT_EQ(halt_text(), "");
+    run_slice();
+    EXPECT_EQ(R.PC, 0x0305u);
+    EXPECT_TRUE(test_host->debugger_open) << "running again, the processor meets the JAM again";
 }
 
 TEST(Loop, KeyEventReachesKeyboardWhileHalted)
@@ -364,20 +401,25 @@ TEST(Loop, SliceDoesWhatSinglePassesDo)
     }
 }
 
-// Instructions back to back do what single steps do where the operands wrap past $FFFF and
-// where an undefined opcode stops the processor.
+// Instructions back to back do what single steps do where the operands wrap past $FFFF, where
+// pages are crossed and branches taken, and where an undocumented opcode or a JAM stops the
+// processor.
 TEST(Loop, RunOfInstructionsDoesWhatSingleStepsDo)
 {
     const struct {
         uint32_t pc;
         std::vector<uint8_t> code;
         int count;
-        bool stop_on_error;
+        bool stop_on_error, stops;
         uint8_t a;
     } cases[] = {
-        {0xFFFE, {0xAD, 0x34}, 2, false, 0x5A},  // LDA $1234 with its high byte at $0000, then NOP
-        {0xFFFF, {0xA9}, 2, false, 0x12},        // LDA #$12 from $0000, then NOP
-        {0x0300, {0xA9, 0x55, 0xEA, 0x02, 0x77}, 3, true, 0x55},  // LDA #$55; NOP; an undefined opcode
+        {0xFFFE, {0xAD, 0x34}, 2, false, false, 0x5A},  // LDA $1234 with its high byte at $0000, then NOP
+        {0xFFFF, {0xA9}, 2, false, false, 0x12},        // LDA #$12 from $0000, then NOP
+        // LDY #$F0; LDA ($00),Y from $12EA + $F0; BEQ to $0402
+        {0x03F0, {0xA0, 0xF0, 0xB1, 0x00, 0xF0, 0x0A}, 3, false, false, 0x00},
+        {0x0300, {0xA9, 0x55, 0xEA, 0x80, 0x77}, 3, true, true, 0x55},    // LDA #$55; NOP; NOP #$77
+        {0x0300, {0xA9, 0x55, 0xEA, 0x80, 0x77}, 3, false, false, 0x55},
+        {0x0300, {0xA9, 0x55, 0x02}, 2, false, true, 0x55},  // LDA #$55; JAM
     };
     for (const auto& k : cases) {
         auto setup = [&] {
@@ -397,7 +439,7 @@ TEST(Loop, RunOfInstructionsDoesWhatSingleStepsDo)
         EXPECT_EQ(run_instructions(k.count), uint32_t(k.count));
         EXPECT_TRUE(PassState() == stepped) << std::hex << k.pc;
         EXPECT_EQ(R.A, k.a);
-        EXPECT_EQ(SEnable, k.stop_on_error ? 0 : 1);
+        EXPECT_EQ(SEnable, k.stops ? 0 : 1);
     }
 }
 

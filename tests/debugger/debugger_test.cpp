@@ -227,12 +227,13 @@ TEST(Debugger, EditConfigStartsTheUsersEditor)
     EXPECT_EQ(test_host->messages[0].text, "Unable to start the editor no-such-editor-anywhere for /tmp/some.ini");
 }
 
-// With Stop on Error code an undefined opcode opens the window and halts there.
-TEST(Debugger, UndefinedOpcodeOpensTheWindow)
+// With Stop on Error code an undocumented opcode opens the window and halts after it. A JAM
+// halts the processor on it; the window says so until PC moves.
+TEST(Debugger, UndocumentedOpcodeOpensTheWindowAndAJamIsShown)
 {
     fresh_machine();
     map_all_ram();
-    load(0x0300, {0xEA, 0x02, 0x00});
+    load(0x0300, {0xEA, 0x80, 0x00, 0x02});  // NOP; NOP #$00; JAM
     R.PC = 0x0300;
     CodeERR = 1;
     for (int pass = 0; pass < 5; pass++)
@@ -240,7 +241,23 @@ TEST(Debugger, UndefinedOpcodeOpensTheWindow)
     EXPECT_TRUE(test_host->debugger_open);
     EXPECT_EQ(test_host->debugger_text, "Debugger ERR - Undefined Instruction");
     EXPECT_EQ(R.PC, 0x0303u);
-    EXPECT_EQ(dbg.last, "$Adress Code\r\n$0301   ERR #00");
+    EXPECT_EQ(dbg.last, "$Adress Code\r\n$0301   NOP #00");
+    EXPECT_EQ(dbg.status, "");
+
+    for (int step = 0; step < 2; step++) {
+        debugger_command(DBG_SINGLE_STEP);
+        run_pass();
+        EXPECT_EQ(R.PC, 0x0303u);
+        EXPECT_EQ(dbg.status, "Processor halted by JAM at $0303");
+        EXPECT_EQ(dbg.current, "$0303   JAM");
+    }
+    EXPECT_EQ(debugger_text().rfind("Processor halted by JAM at $0303\nA: 0x00", 0), 0u);
+    dbg.pc_field = "0300";
+    debugger_command(DBG_SET_PC);
+    debugger_command(DBG_SINGLE_STEP);
+    run_pass();
+    EXPECT_EQ(R.PC, 0x0301u);
+    EXPECT_EQ(dbg.status, "");
 }
 
 } // namespace

@@ -308,6 +308,17 @@ TEST_F(Window, DebuggerOpensByF11StepsAndCloses)
     slices(2);
     EXPECT_NE(d->label(1012)->text(), pc) << "one instruction later";
     EXPECT_EQ(d->label(1012)->text(), QString::asprintf("0x%04X", unsigned(R.PC)));
+
+    uint32_t at = R.PC;  // a JAM there: the open window says the processor is halted
+    uint8_t code = RAMptr[at];
+    RAMptr[at] = 0x02;
+    d->click(DBG_SINGLE_STEP);
+    slices(2);
+    EXPECT_EQ(d->windowTitle(), QString::asprintf(" Debugger & CPU Status - Processor halted by JAM at $%04X", at));
+    RAMptr[at] = code;
+    d->click(DBG_RESET);
+    slices(1);
+    EXPECT_EQ(d->windowTitle(), " Debugger & CPU Status");
     send_key(d, QEvent::KeyPress, 0x01, "\x1b", Qt::Key_Escape);  // as its Close button does
     slices(1);
     EXPECT_EQ(qt->debugger_window(), nullptr);
@@ -316,6 +327,20 @@ TEST_F(Window, DebuggerOpensByF11StepsAndCloses)
     EXPECT_EQ(DEnable, 0) << "the machine runs on";
     trigger(CMD_DEBUGGER);
     EXPECT_NE(qt->debugger_window(), nullptr) << "the menu brings it back";
+}
+
+// A JAM opens the window, whose title says the processor is halted until a reset.
+TEST_F(Window, JamOpensTheDebuggerUntilAReset)
+{
+    RAMptr[0x0300] = 0x02;
+    R.PC = 0x0300;
+    slices(1);
+    DebuggerWindow* d = qt->debugger_window();
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->windowTitle(), " Debugger & CPU Status - Processor halted by JAM at $0300");
+    d->click(DBG_RESET);
+    slices(1);
+    EXPECT_EQ(d->windowTitle(), " Debugger & CPU Status");
 }
 
 // A breakpoint opens the window (the command it posts used to be dropped while the item was greyed).

@@ -177,6 +177,7 @@ void DebuggerWindow::show_view()
     labels[EFFECTIVE]->setText(text(dbg.effective));
     labels[DBG_CURRENT]->setText(text(dbg.current));
     show_marks();
+    show_title();
     const std::pair<int, const std::string*> fields[] = {
         {DBG_MEMORY_START, &dbg.memory_start}, {DBG_PC_FIELD, &dbg.pc_field}, {DBG_BREAKPOINT, &dbg.breakpoint}};
     for (auto [id, value] : fields)
@@ -189,6 +190,14 @@ void DebuggerWindow::show_view()
         shown[id] = *value;
         texts[id]->setPlainText(text(*value).remove('\r'));
     }
+}
+
+// What opened the window follows its name; a processor halted by a JAM says so instead, also in
+// a window that was open before.
+void DebuggerWindow::show_title()
+{
+    QString why = dbg.status.empty() ? reason : text(dbg.status);
+    setWindowTitle(why.isEmpty() ? " Debugger & CPU Status" : " Debugger & CPU Status - " + why);
 }
 
 void DebuggerWindow::show_marks()

@@ -23,6 +23,8 @@ public:
     QLabel* label(int id) const { return labels.at(id); }
     void click(int id);
     void show_marks();
+    void show_title();
+    QString reason;  // what opened the window, when more than the menu
 
 protected:
     void closeEvent(QCloseEvent* e) override;

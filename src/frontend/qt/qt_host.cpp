@@ -140,12 +140,14 @@ void QtHost::post_command(int id)
 void QtHost::send_command(int id) { menu_command(id); }
 
 // The window opens beside the main window, where it hides nothing of the screen.
-// The reason shows in the title when it is more than the plain "Debugger" of the menu.
+// The reason shows in the title when it is more than the plain "Debugger" of the menu; a halt
+// shows there while it lasts.
 void QtHost::open_debugger(const std::string& text)
 {
     debugger = std::make_unique<DebuggerWindow>(main_window.get(), messages);
-    if (text != "Debugger")
-        debugger->setWindowTitle(debugger->windowTitle() + " - " + QString::fromStdString(text));
+    if (text != "Debugger" && text != halt_text())
+        debugger->reason = QString::fromStdString(text);
+    debugger->show_title();
     QRect frame = main_window->frameGeometry();
     debugger->move(frame.right() + 8, frame.top());
     debugger->show();
