@@ -77,10 +77,6 @@ static void load_config_file()
 
 namespace {
 
-// Editors that need a terminal of their own when the emulator has none.
-const char* const terminal_editors[] = {"vi", "vim", "nvim", "nano", "pico", "ed", "micro", "joe", "ne", "mcedit",
-                                        "hx", "helix", "kak", "emacs-nox"};
-
 std::vector<std::string> words(const std::string& text)
 {
     std::istringstream in(text);
@@ -90,11 +86,17 @@ std::vector<std::string> words(const std::string& text)
     return out;
 }
 
+#ifndef _WIN32
+// Editors that need a terminal of their own when the emulator has none.
+const char* const terminal_editors[] = {"vi", "vim", "nvim", "nano", "pico", "ed", "micro", "joe", "ne", "mcedit",
+                                        "hx", "helix", "kak", "emacs-nox"};
+
 bool in_terminal(const std::string& program)
 {
     std::string name = program.substr(program.find_last_of('/') + 1);
     return std::find(std::begin(terminal_editors), std::end(terminal_editors), name) != std::end(terminal_editors);
 }
+#endif
 
 // $VISUAL or $EDITOR with its arguments; a terminal editor inside the desktop's terminal.
 std::vector<std::string> editor_command()

@@ -4,7 +4,9 @@
 #include "debugger/memfile.h"
 #include "frontend/keyboard_editor.h"
 #include "frontend/savestate.h"
+#include "cpu/bus.h"
 #include "host/ids.h"
+#include "machine/disk.h"
 #include "machine_setup.h"
 
 #include <gtest/gtest.h>
@@ -14,19 +16,20 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <utility>
 #ifndef _WIN32
 #include <sys/resource.h>
 #endif
 
 namespace {
 
+#ifndef _WIN32
 std::string read(const std::string& path)
 {
     std::ifstream f(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(f), {}};
 }
 
-#ifndef _WIN32
 // Files of this process may grow to `bytes` only; a write past that fails (EFBIG).
 void limit_file_size(rlim_t bytes)
 {
@@ -56,6 +59,13 @@ TEST(Files, AFailedWriteLeavesTheOldFileWhole)
             return memfile_command(command);
         };
     };
+    auto written_diskette = [&] {  // a character written on the diskette in drive A, then saved
+        disk_attach(0, path, false);
+        for (auto [address, value] : {std::pair{0xC001, 4}, {0xC003, 0}, {0xC002, 0xFF}, {0xC003, 4}, {0xC002, 0x2A},
+                                      {0xC000, 0x40}, {0xC011, 'W'}, {0xC002, 0x2B}})
+            Poke(address, uint8_t(value));
+        return disk_save(0);
+    };
     const struct {
         const char* what;
         std::function<bool()> write;
@@ -65,6 +75,8 @@ TEST(Files, AFailedWriteLeavesTheOldFileWhole)
         {"binary", memfile(MF_SAVE_BINARY)},
         {"listing", memfile(MF_SAVE_CODE)},
         {"tape file", memfile(MF_SAVE_TAPE)},
+        {"new diskette", [&] { return disk_create(path).empty(); }},
+        {"written diskette", written_diskette},
     };
     std::signal(SIGXFSZ, SIG_IGN);
     for (const auto& w : writers) {
