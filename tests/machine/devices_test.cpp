@@ -597,13 +597,13 @@ TEST(Disk, AFailedSaveKeepsTheOldImageAndTellsOnce)
 TEST(Disk, StatesKeepWrittenDiskettes)
 {
     ASSERT_EQ(disk_create(temp_path("w.img")), "");
-    build_from_ini("[DISK]\nDRIVE_A=w.img\n");
+    build_from_ini("[DISK]\nDRIVE_A=w.img\nProtectB=1\n");
+    EXPECT_TRUE(disk_protected(1));
     select_drive_a_to_write();
     to_index();
     write_current(true);
     write_chars("STATE");
     write_current(false);
-    disk_protect(1, true);
     ASSERT_EQ(save_state(temp_path("w.qst")), "");
     std::string blank(92192, '\0');
 
@@ -621,7 +621,7 @@ TEST(Disk, StatesKeepWrittenDiskettes)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         build_from_ini("");
-        disk_protect(1, false);
+        EXPECT_FALSE(disk_protected(1));
         std::filesystem::remove(temp_path("w-1.img"));
         std::filesystem::remove(temp_path("w.img"));
         if (c.file_there)
