@@ -34,11 +34,11 @@ int run_tape_out(const Step& s)
     return out ? 0 : 2;
 }
 
-int run_disk(const Step& s, int drive) { return disk_attach(drive, s.values[0]) ? 0 : 2; }
+static int run_disk(const Step& s, int drive) { return disk_attach(drive, s.values[0]) ? 0 : 2; }
 int run_disk_a(const Step& s) { return run_disk(s, 0); }
 int run_disk_b(const Step& s) { return run_disk(s, 1); }
 
-int run_protect(int drive)
+static int run_protect(int drive)
 {
     disk_protect(drive, true);
     return 0;
@@ -46,7 +46,7 @@ int run_protect(int drive)
 int run_protect_a(const Step&) { return run_protect(0); }
 int run_protect_b(const Step&) { return run_protect(1); }
 
-int run_eject(int drive)
+static int run_eject(int drive)
 {
     bool saved = disk_save(drive);
     disk_eject(drive);
@@ -109,7 +109,7 @@ std::string parse_range(Step& s)
 }
 
 // A save as the dialog's button makes it, with the fields and the file given.
-int save_range(const Step& s, int command)
+static int save_range(const Step& s, int command)
 {
     char start[8];
     std::snprintf(start, sizeof start, "%04X", unsigned(s.number));

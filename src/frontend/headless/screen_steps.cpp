@@ -21,6 +21,8 @@ std::vector<std::string> screen_rows()
     return rows;
 }
 
+namespace {
+
 bool screen_contains(const std::string& text)
 {
     std::string all;
@@ -28,6 +30,8 @@ bool screen_contains(const std::string& text)
         all += row + '\n';
     return all.find(text) != std::string::npos;
 }
+
+} // namespace
 
 int run_wait(const Step& s)
 {
