@@ -191,6 +191,7 @@ void OSIini(const std::string& iniName)
     host->check_menu(CMD_TRANSLATE_KEYS, Translate);
     host->check_menu(CMD_WARP, false);
     host->check_menu(CMD_FAST_LOAD, FastLoad);
+    host->check_menu(CMD_SOUND, SoundEnable);
 
     disk_detach();
     for (int drive : {0, 1})

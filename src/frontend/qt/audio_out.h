@@ -1,0 +1,15 @@
+// The window's sound: once per time slice the DAC's samples up to the current cycle go to the
+// audio device while the machine runs at its real speed, and are dropped at any other, so the
+// pitch is right or there is silence. The machine's pace never waits for the device.
+#pragma once
+#include <string>
+
+class QAudioDevice;
+
+// Plays on `device`; without one the machine runs silent and says so, once.
+void audio_open(const QAudioDevice& device);
+void audio_close();
+// Why there is no sound; "" while a device plays it.
+const std::string& audio_problem();
+// The samples of the slice that has run go to the device, as much as fits in its buffer.
+void audio_feed();
