@@ -12,14 +12,16 @@
 
 namespace {
 
-// A slice brings 60 ms at once: the buffer holds two of them at most, and a drained one
-// gets a cushion of silence first, so that the next slice arrives before it runs out.
-constexpr int BUFFER_MS = 120, CUSHION_MS = 30;
+// A slice brings 60 ms at once, as soon as it has run, ahead of the real time it stands for;
+// they wait here and go to the device as it takes them. The device's buffer bounds the delay;
+// what waits here beyond a slice and a half is dropped, should the device's clock run slow.
+constexpr int BUFFER_MS = 60, MOST_WAITING_MS = 90;
 
 std::unique_ptr<QAudioSink> sink;
 QIODevice* stream;
 std::string problem;
 uint32_t volume_set = UINT32_MAX;
+QByteArray waiting;
 
 qsizetype bytes_of(int ms) { return qsizetype(sink->format().bytesForDuration(ms * 1000)); }
 
@@ -61,6 +63,7 @@ void audio_close()
         sink->stop();
     sink.reset();
     stream = nullptr;
+    waiting.clear();
 }
 
 const std::string& audio_problem() { return problem; }
@@ -74,13 +77,14 @@ void audio_feed()
         volume_set = SoundVolume;
         sink->setVolume(SoundVolume / 100.0);
     }
-    if (SoundEnable && SpeedPos == 100 && !warp() && !sound_samples.empty()) {
-        if (sink->bytesFree() >= sink->bufferSize()) {
-            QByteArray silence(bytes_of(CUSHION_MS), 0);
-            stream->write(silence);
-        }
-        qsizetype n = std::min<qsizetype>(sink->bytesFree(), qsizetype(sound_samples.size() * 2));
-        stream->write(reinterpret_cast<const char*>(sound_samples.data()), n & ~qsizetype(1));
-    }
+    if (SoundEnable && SpeedPos == 100 && !warp())
+        waiting.append(reinterpret_cast<const char*>(sound_samples.data()), qsizetype(sound_samples.size() * 2));
+    else
+        waiting.clear();
     sound_samples.clear();
+    if (waiting.size() > bytes_of(MOST_WAITING_MS))
+        waiting.remove(0, waiting.size() - bytes_of(MOST_WAITING_MS));
+    qsizetype n = std::min(sink->bytesFree(), waiting.size()) & ~qsizetype(1);
+    if (n > 0)
+        waiting.remove(0, stream->write(waiting.constData(), n));
 }

@@ -48,7 +48,14 @@ QtHost::QtHost()
 
 QtHost::~QtHost() { audio_close(); }
 
-void QtHost::sleep_us(uint64_t us) { std::this_thread::sleep_for(std::chrono::microseconds(us)); }
+// The sound device is topped up while the machine waits for real time.
+void QtHost::sleep_us(uint64_t us)
+{
+    for (uint64_t now = clock_us(), end = now + us; now < end; now = clock_us()) {
+        audio_feed();
+        std::this_thread::sleep_for(std::chrono::microseconds(std::min<uint64_t>(end - now, 5000)));
+    }
+}
 
 // Qt's own events (painting, menus, dialogs) all run here, then the window's messages to the
 // machine that were waiting; those they post wait for the next call. In warp, slices follow
