@@ -31,6 +31,7 @@ struct Output {
     double area = 0;
     double taps[TAPS], history[TAPS];
     int head = 0, count = 0;
+    int steady = 0;  // sub-samples in a row of the same value
     double pole = 0, dc_in = 0, dc_out = 0;
 } out;
 
@@ -56,11 +57,15 @@ void make_taps()
         t /= sum;
 }
 
-void emit()
+// A history of one value filters to that value: the taps add up to 1.
+void emit(double last)
 {
-    double y = 0;
-    for (int k = 0; k < TAPS; k++)
-        y += out.taps[k] * out.history[(out.head + k) % TAPS];
+    double y = last;
+    if (out.steady < TAPS) {
+        y = 0;
+        for (int k = 0; k < TAPS; k++)
+            y += out.taps[k] * out.history[(out.head + k) % TAPS];
+    }
     double z = y - out.dc_in + out.pole * out.dc_out;
     out.dc_in = y;
     out.dc_out = z;
@@ -69,11 +74,12 @@ void emit()
 
 void sub_sample(double value)
 {
+    out.steady = value == out.history[(out.head + TAPS - 1) % TAPS] ? out.steady + 1 : 0;
     out.history[out.head] = value;
     out.head = (out.head + 1) % TAPS;
     if (++out.count == OVERSAMPLE) {
         out.count = 0;
-        emit();
+        emit(value);
     }
 }
 
