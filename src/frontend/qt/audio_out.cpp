@@ -77,7 +77,7 @@ void audio_feed()
         volume_set = SoundVolume;
         sink->setVolume(SoundVolume / 100.0);
     }
-    if (SoundEnable && SpeedPos == 100 && !warp())
+    if (SoundEnable && SpeedPos == 100 && !warp() && !DEnable)  // debugger slices are short and far apart
         waiting.append(reinterpret_cast<const char*>(sound_samples.data()), qsizetype(sound_samples.size() * 2));
     else
         waiting.clear();
