@@ -21,7 +21,8 @@ namespace {
 constexpr int OVERSAMPLE = 4, TAPS = 48;
 // One cycle is 4 * rate ticks, so that one sub-sample is a whole number of them.
 constexpr uint64_t SUB_TICKS = 1'000'000;
-constexpr double SCALE = 192;  // a swing from 0 to 255 stays clear of the 16-bit limits
+constexpr double DC_CUTOFF_HZ = 5;
+constexpr double SCALE = 192;  // a steady swing from 0 to 255 stays clear of the 16-bit limits
 
 struct Output {
     uint32_t rate = 0;
@@ -99,14 +100,13 @@ void sound_latch()
 
 void sound_start(uint32_t rate)
 {
-    out = Output();
+    out = Output();  // the history zeroed too
     out.rate = rate;
     sound_samples.clear();
     if (!rate)
         return;
     make_taps();
-    std::fill(std::begin(out.history), std::end(out.history), 0.0);
-    out.pole = std::exp(-2 * std::acos(-1.0) * 5 / rate);
+    out.pole = std::exp(-2 * std::acos(-1.0) * DC_CUTOFF_HZ / rate);
     out.at = cycle_now();
     out.resync = false;
 }
