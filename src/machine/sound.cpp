@@ -15,11 +15,11 @@ std::vector<int16_t> sound_samples;
 
 namespace {
 
-// The level is integrated over sub-samples at four times the rate (a box filter, exact to the
+// The level is integrated over sub-samples at eight times the rate (a box filter, exact to the
 // cycle), which a windowed sinc brings down to the rate below its Nyquist frequency; a DC
 // blocker takes the level's offset away, so that a quiet DAC at any level plays as silence.
-constexpr int OVERSAMPLE = 4, TAPS = 48;
-// One cycle is 4 * rate ticks, so that one sub-sample is a whole number of them.
+constexpr int OVERSAMPLE = 8, TAPS = 192;
+// One cycle is OVERSAMPLE * rate ticks, so that a sub-sample is a whole number of them.
 constexpr uint64_t SUB_TICKS = 1'000'000;
 constexpr double DC_CUTOFF_HZ = 5;
 constexpr double SCALE = 192;  // a steady swing from 0 to 255 stays clear of the 16-bit limits
@@ -45,7 +45,7 @@ double dac_level()
 
 void make_taps()
 {
-    const double cutoff = 0.45 / OVERSAMPLE, pi = std::acos(-1.0);
+    const double cutoff = 0.40 / OVERSAMPLE, pi = std::acos(-1.0);
     double sum = 0;
     for (int n = 0; n < TAPS; n++) {
         double x = n - (TAPS - 1) / 2.0;
