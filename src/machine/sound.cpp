@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 int Board600D;
 uint8_t board_control;
@@ -45,7 +46,7 @@ double dac_level()
 
 void make_taps()
 {
-    const double cutoff = 0.40 / OVERSAMPLE, pi = std::acos(-1.0);
+    const double cutoff = 0.40 / OVERSAMPLE, pi = std::numbers::pi;
     double sum = 0;
     for (int n = 0; n < TAPS; n++) {
         double x = n - (TAPS - 1) / 2.0;
@@ -106,7 +107,7 @@ void sound_start(uint32_t rate)
     if (!rate)
         return;
     make_taps();
-    out.pole = std::exp(-2 * std::acos(-1.0) * DC_CUTOFF_HZ / rate);
+    out.pole = std::exp(-2 * std::numbers::pi * DC_CUTOFF_HZ / rate);
     out.at = cycle_now();
     out.resync = false;
 }

@@ -2,6 +2,7 @@
 #include "e2e/headless_fixture.h"
 
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -73,9 +74,9 @@ double strongest_alias(const Recording& r, double hz)
 {
     std::vector<double> x(r.rate / 5);
     for (size_t i = 0; i < x.size(); i++)
-        x[i] = r.samples[r.rate + i] * (0.5 - 0.5 * std::cos(2 * M_PI * double(i) / double(x.size() - 1)));
+        x[i] = r.samples[r.rate + i] * (0.5 - 0.5 * std::cos(2 * std::numbers::pi * double(i) / double(x.size() - 1)));
     auto level = [&](double f) {
-        double c = 2 * std::cos(2 * M_PI * f / r.rate), s1 = 0, s2 = 0;
+        double c = 2 * std::cos(2 * std::numbers::pi * f / r.rate), s1 = 0, s2 = 0;
         for (double v : x) {
             double s0 = v + c * s1 - s2;
             s2 = s1, s1 = s0;
