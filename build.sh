@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(g++ cmake ninja-build libgtest-dev cc65 qt6-base-dev minimodem dpkg-dev file lintian desktop-file-utils
+packages=(g++ cmake ninja-build libgtest-dev cc65 qt6-base-dev qt6-multimedia-dev minimodem dpkg-dev file lintian desktop-file-utils
           man-db)
 
 install_missing() {

@@ -10,6 +10,7 @@
 #include "machine/keyboard.h"
 #include "machine/loop.h"
 #include "machine/memory_map.h"
+#include "machine/sound.h"
 #include "machine/tape.h"
 #include "machine/video.h"
 
@@ -130,6 +131,11 @@ void Load_ini_file()
     }
     if (read_number(ini, "Speed", "Speed_factor", n) && n >= 1 && n <= 4)
         Speed = SpeedPos = 100 * n;
+    Board600D = ini_trim(ini_get(ini, "Board", "Model")) == "600D";
+    if (read_number(ini, "Sound", "Enable", n))
+        SoundEnable = n == 1;
+    if (read_number(ini, "Sound", "Volume", n))
+        SoundVolume = std::min<uint32_t>(n, 100);
     if (read_number(ini, "Tape", "FastLoad", n))
         FastLoad = n == 1;
     read_number(ini, "IRQ_NMI", "IRQ_Interrupt", IRQ_Interrupt);
@@ -169,6 +175,10 @@ void OSIini(const std::string& iniName)
     SpeedPos = Speed = 100;
     WarpEnable = 0;
     FastLoad = 1;
+    Board600D = 0;
+    board_control = 0;
+    SoundEnable = 1;
+    SoundVolume = 100;
     sztFileSpec = ".BAS";
     sztFileName.clear();
 
@@ -181,6 +191,7 @@ void OSIini(const std::string& iniName)
     host->check_menu(CMD_TRANSLATE_KEYS, Translate);
     host->check_menu(CMD_WARP, false);
     host->check_menu(CMD_FAST_LOAD, FastLoad);
+    host->check_menu(CMD_SOUND, SoundEnable);
 
     disk_detach();
     for (int drive : {0, 1})

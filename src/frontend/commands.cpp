@@ -12,6 +12,7 @@
 #include "machine/disk.h"
 #include "machine/keyboard.h"
 #include "machine/loop.h"
+#include "machine/sound.h"
 #include "machine/tape.h"
 #include "machine/typist.h"
 #include "machine/video.h"
@@ -259,6 +260,10 @@ void menu_command(int id)
     case CMD_FAST_LOAD:
         FastLoad = !FastLoad;
         host->check_menu(CMD_FAST_LOAD, FastLoad);
+        break;
+    case CMD_SOUND:
+        SoundEnable = !SoundEnable;
+        host->check_menu(CMD_SOUND, SoundEnable);
         break;
     case CMD_NEW_DISK: new_diskette(); break;
     case CMD_PROTECT_A:

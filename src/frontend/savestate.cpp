@@ -10,6 +10,7 @@
 #include "machine/keyboard.h"
 #include "machine/loop.h"
 #include "machine/memory_map.h"
+#include "machine/sound.h"
 #include "machine/tape.h"
 #include "machine/typist.h"
 #include "machine/video.h"
@@ -28,16 +29,11 @@ const struct {
     const char* name;
     void (*fields)(Fields&);
 } sections[] = {
-    {"MAP ", memory_map_section}, {"CPU ", processor_section}, {"LOOP", loop_section},
-    {"VID ", video_section},      {"KEYS", keys_section},      {"TYPE", typist_section},
-    {"TAPE", tape_section},       {"DISK", disk_section},      {"MEM ", memory_section},
+    {"MAP ", memory_map_section}, {"BRD ", board_section},  {"CPU ", processor_section},
+    {"LOOP", loop_section},       {"VID ", video_section},  {"KEYS", keys_section},
+    {"TYPE", typist_section},     {"TAPE", tape_section},   {"DISK", disk_section},
+    {"MEM ", memory_section},
 };
-
-void put(std::string& out, uint64_t v, int bytes)
-{
-    for (int i = 0; i < bytes; i++)
-        out += char(v >> (8 * i));
-}
 
 uint32_t number(const uint8_t* p)
 {
@@ -107,14 +103,14 @@ std::string save_state(const std::string& path)
         Fields f(STATE_SAVE, s.name);
         s.fields(f);
         body.append(s.name, 4);
-        put(body, f.bytes.size(), 4);
+        put_le(body, f.bytes.size(), 4);
         body += f.bytes;
     }
     std::string file(MAGIC, 8);
-    put(file, FORMAT, 4);
-    put(file, MACHINE, 4);
-    put(file, body.size(), 4);
-    put(file, state_checksum(reinterpret_cast<const uint8_t*>(body.data()), body.size()), 4);
+    put_le(file, FORMAT, 4);
+    put_le(file, MACHINE, 4);
+    put_le(file, body.size(), 4);
+    put_le(file, state_checksum(reinterpret_cast<const uint8_t*>(body.data()), body.size()), 4);
     file += body;
     return write_whole(path, file) ? "" : "Unable to write the state file " + path;
 }

@@ -9,6 +9,8 @@
 // then sections, each a 4-character name, a u32 length and its values in a fixed order:
 // numbers little-endian in 1, 4 or 8 bytes, texts as a u32 length and their bytes.
 //   "MAP "  RAMTOP, RAMGDC, the three extension ROMs and two extension RAMs (address, size)
+//   "BRD "  whether the board is a 600D with the control register and the DAC (u32), the
+//           register (u8); a state without the section is of a board without them
 //   "CPU "  A, X, Y, S, P, IR (u8); PC, EA, the effective address, the last PC (u32)
 //   "LOOP"  cycles of the slice (u32) and before it (u64); interrupt switch, periods,
 //           counters and lines; the tape timer; the speed factor and the bar's speed; the

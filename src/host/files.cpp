@@ -116,3 +116,9 @@ std::string free_name_beside(const std::string& path)
             return candidate.string();
     }
 }
+
+void put_le(std::string& out, uint64_t v, int bytes)
+{
+    for (int i = 0; i < bytes; i++)
+        out += char(v >> (8 * i));
+}

@@ -1,5 +1,6 @@
 // Opening the user's files.
 #pragma once
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@ bool replace_with(const std::string& temp, const std::string& path);
 // Writes `bytes` to `path` through a temporary file beside it, so that a failed write or a
 // killed program leaves the old file whole.
 bool write_whole(const std::string& path, const std::string& bytes);
+// Appends the low `bytes` bytes of v, little-endian, as the files we write keep numbers.
+void put_le(std::string& out, uint64_t v, int bytes);
 // Appends the bytes of the file at `path` to `data`, stopping once there are more than `limit`;
 // false when it cannot be opened.
 bool read_whole(const std::string& path, std::vector<uint8_t>& data, size_t limit);

@@ -48,6 +48,7 @@ enum MenuCommand {
     CMD_NEW_DISK = 134,
     CMD_PROTECT_A = 135,
     CMD_PROTECT_B = 136,
+    CMD_SOUND = 137,
 };
 
 // The controls of the debugger window: buttons and toggles by the command they send, fields

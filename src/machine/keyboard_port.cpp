@@ -2,6 +2,7 @@
 
 #include "machine/keyboard.h"
 #include "machine/memory.h"
+#include "machine/sound.h"
 #include "machine/typist.h"
 
 void KEYBREAD()
@@ -20,6 +21,7 @@ void KEYBREAD()
 
 void KEYBWRITE()
 {
+    sound_latch();
     RAMptr[memoryaddress & 0xDF00] = writevalue;
     PokeFlag = 1;
 }

@@ -5,6 +5,7 @@
 #include "machine/disk.h"
 #include "machine/keyboard_port.h"
 #include "machine/loop.h"
+#include "machine/sound.h"
 #include "machine/tape.h"
 #include "machine/video.h"
 
@@ -65,6 +66,8 @@ void build_memory_map()
 
     map_pages(0xD0, 0xD4, VIDCREAD, VIDCWRITE);
     map_pages(0xD4, 0xD8, CVIDCREAD, CVIDCWRITE);
+    if (Board600D)
+        map_pages(0xD8, 0xDC, NULLREAD, CTRLWRITE);
     map_pages(0xDC, 0xE0, KEYBREAD, KEYBWRITE);
     map_pages(0xF0, 0xF1, ACIA1READ, ACIA1WRITE);
     map_pages(0xC0, 0xC1, ACIA2READ, ACIA2WRITE);

@@ -8,6 +8,7 @@
 #include "machine/disk.h"
 #include "machine/keyboard.h"
 #include "machine/loop.h"
+#include "machine/sound.h"
 #include "machine/video.h"
 
 #include <gtest/gtest.h>
@@ -36,6 +37,10 @@ TEST(Config, DefaultsWithoutKeys)
     EXPECT_EQ(sel_drv, 0u);
     EXPECT_EQ(caps, 1u);
     EXPECT_EQ(Peek(0xD000), 0x20) << "video memory filled with spaces";
+    EXPECT_EQ(Board600D, 0);
+    EXPECT_EQ(writeMEMORY[0xD8], NULLWRITE) << "no control register";
+    EXPECT_EQ(SoundEnable, 1);
+    EXPECT_EQ(SoundVolume, 100u);
 }
 
 TEST(Config, NumbersAndClamps)
@@ -60,6 +65,18 @@ TEST(Config, NumbersAndClamps)
     EXPECT_EQ(screen, 0u);
     EXPECT_EQ(SpeedPos, 100u);
     EXPECT_EQ(IRQ_Interrupt, 70000u & 0xFFFF);
+
+    build_from_ini("[Board]\nModel=600D\n[Sound]\nEnable=0\nVolume=40\n");
+    EXPECT_EQ(Board600D, 1);
+    EXPECT_EQ(writeMEMORY[0xD8], CTRLWRITE);
+    EXPECT_EQ(writeMEMORY[0xDB], CTRLWRITE);
+    EXPECT_EQ(SoundEnable, 0);
+    EXPECT_EQ(SoundVolume, 40u);
+    Poke(0xD800, CONTROL_DAC);
+    build_from_ini("[Board]\nModel=600\n[Sound]\nVolume=250\n");
+    EXPECT_EQ(Board600D, 0);
+    EXPECT_EQ(board_control, 0) << "a rebuilt board starts with its register clear";
+    EXPECT_EQ(SoundVolume, 100u);
 }
 
 TEST(Config, IniReaderMatchesPrivateProfiles)

@@ -11,6 +11,7 @@
 #include "machine/disk.h"
 #include "machine/keyboard.h"
 #include "machine/loop.h"
+#include "machine/sound.h"
 #include "machine/tape.h"
 #include "machine/typist.h"
 #include "machine_setup.h"
@@ -37,6 +38,8 @@ protected:
         R.A = 0x12, R.X = 0x34, R.Y = 0x56, R.S = 0xF0, R.P = 0xA5, R.PC = 0x1234;
         R.EA = eff_adr = 0x02FE;
         IEnable = 1, IRQ_Interrupt = 777, irq_counter = 55, stop_loc = 0x0300;
+        Board600D = 1, board_control = CONTROL_DAC;
+        build_memory_map();
         ASSERT_EQ(save_state(path("good.qst")), "");
         good = read(path("good.qst"));
     }
@@ -85,6 +88,7 @@ TEST_F(SaveState, EverythingComesBack)
     R.A = 0, R.PC = 0x0400;
     IEnable = 0, irq_counter = 0, stop_loc = 0xFFFF;
     RAMTOP = 0x0FFF;
+    Board600D = 0, board_control = 0;
     build_memory_map();
     std::string missing;
     ASSERT_EQ(load_state(path("good.qst"), missing), "");
@@ -97,7 +101,9 @@ TEST_F(SaveState, EverythingComesBack)
     EXPECT_EQ(irq_counter, 55u);
     EXPECT_EQ(stop_loc, 0x0300u);
     EXPECT_EQ(RAMTOP, 0x7FFFu);
+    EXPECT_EQ(board_control, CONTROL_DAC);
     EXPECT_EQ(readMEMORY[0x70], RAMREAD) << "the memory map is rebuilt";
+    EXPECT_EQ(writeMEMORY[0xD8], CTRLWRITE) << "with the 600D board's register";
 }
 
 TEST_F(SaveState, UnusableFilesChangeNothing)
@@ -127,6 +133,8 @@ TEST_F(SaveState, UnusableFilesChangeNothing)
         {"LOOP", 44, 250, "its LOOP value SpeedPos is no speed factor"},
         {"LOOP", 24, 5000, "its LOOP value irq_counter is 5000, not 0 to 777"},
         {"MAP ", 0, 0xFFFF, "its MAP value RAMTOP is 65535, not 1023 to 32767"},
+        {"BRD ", 0, 2, "its BRD value Board600D is 2, not 0 to 1"},
+        {"BRD ", 0, 0, "its BRD value board_control is set on a board without the register"},
         {"VID ", 0, 1, "its VID value screen is no display mode"},
     };
     for (auto v : values)

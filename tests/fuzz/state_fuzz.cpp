@@ -1,7 +1,7 @@
 // State files with any damage: the state of a machine running our ROMs with keys being typed
-// into it and a character written on its diskette, cut short and patched byte by byte, its
-// checksum mended or not. A refused one leaves the machine as it was; an
-// accepted one is run on.
+// into it, its DAC on and a character written on its diskette, cut short and patched byte by
+// byte, its checksum mended or not. A refused one leaves the machine as it was; an accepted
+// one is run on.
 #include "fuzz_machine.h"
 #include "fuzz_support.h"
 #include "machine/memory_map.h"
@@ -20,14 +20,15 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzedDataProvider input(data, size);
-    require(build_machine("[ROM]\nBASIC=basic.rom\nKERNEL=monitor.rom\n[RAM]\nRAMTOP=0x7FFF\n"), "our ROMs start");
+    require(build_machine("[ROM]\nBASIC=basic.rom\nKERNEL=monitor.rom\n[RAM]\nRAMTOP=0x7FFF\n[Board]\nModel=600D\n"),
+            "our ROMs start");
     type_cancel();
     type_text("C10 ?1\r");
     run_slices(2);
     require(disk_create(fuzz_path("w.img")).empty() && disk_attach(0, fuzz_path("w.img")), "a new diskette is in");
     for (auto [address, value] : {std::pair{0xC001, 4}, {0xC003, 0}, {0xC002, 0xFF}, {0xC003, 4}, {0xC002, 0x2A},
-                                  {0xC000, 0x40}, {0xC011, 'W'}, {0xC002, 0x2B}})
-        Poke(address, uint8_t(value));  // drive A selected, the write current on for one character
+                                  {0xC000, 0x40}, {0xC011, 'W'}, {0xC002, 0x2B}, {0xD800, 0x10}})
+        Poke(address, uint8_t(value));  // drive A selected, the write current on for one character; the DAC on
     std::string path = fuzz_path("state.qst");
     require(save_state(path).empty(), "the state is written");
     std::string state = read_file(path);

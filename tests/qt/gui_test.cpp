@@ -3,6 +3,7 @@
 #include "config/config.h"
 #include "cpu/bus.h"
 #include "frontend/keyboard_editor.h"
+#include "frontend/qt/audio_out.h"
 #include "frontend/qt/debugger_window.h"
 #include "frontend/qt/kcs_dialog.h"
 #include "frontend/qt/keyboard_dialog.h"
@@ -16,6 +17,8 @@
 #include "host/ids.h"
 #include "machine/keyboard.h"
 #include "machine/loop.h"
+#include "machine/memory_map.h"
+#include "machine/sound.h"
 #include "machine/tape.h"
 #include "machine/typist.h"
 #include "machine_setup.h"
@@ -25,6 +28,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QAudioDevice>
 #include <QClipboard>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -672,6 +676,34 @@ TEST_F(Window, SystemMenuResetPauseAndInterrupts)
     EXPECT_EQ(R.PC, uint32_t(RAMptr[0xFFFC] | RAMptr[0xFFFD] << 8));
     EXPECT_EQ(IEnable, 0) << "a reset switches the interrupts off";
     EXPECT_FALSE(qt->window()->action(112)->isChecked());
+
+    EXPECT_TRUE(qt->window()->action(CMD_SOUND)->isChecked());
+    trigger(CMD_SOUND);
+    EXPECT_EQ(SoundEnable, 0);
+    EXPECT_FALSE(qt->window()->action(CMD_SOUND)->isChecked());
+}
+
+// Without an audio device the DAC's sound goes nowhere: the machine keeps its pace, neither
+// slower nor waiting, and nothing gathers.
+TEST_F(Window, MissingAudioDeviceChangesNothingButTheSound)
+{
+    audio_open(QAudioDevice());
+    EXPECT_EQ(audio_problem(), "no audio output device");
+    Board600D = 1;
+    build_memory_map();
+    const uint8_t square[] = {0xA9, 0x10, 0x8D, 0x00, 0xD8, 0x8D, 0x00, 0xDF, 0x49, 0xFF, 0x4C, 0x05, 0x03};
+    std::memcpy(RAMptr + 0x0300, square, sizeof square);  // the DAC on, then toggled as fast as it goes
+    R.PC = 0x0300;
+    SpeedPos = 100;
+    pace_restart();
+    uint64_t cycles = cycle_now(), us = host->clock_us();
+    slices(6);
+    double seconds = double(host->clock_us() - us) / 1e6, emulated = double(cycle_now() - cycles) / 1e6;
+    EXPECT_GE(emulated, 0.3);
+    EXPECT_GT(seconds, emulated * 0.8) << "paced at the real machine's speed";
+    EXPECT_LT(seconds, emulated * 3) << "not held up by the sound";
+    EXPECT_EQ(board_control, CONTROL_DAC);
+    EXPECT_TRUE(sound_samples.empty());
 }
 
 TEST_F(Window, QuitAndCloseEndTheLoop)

@@ -3,8 +3,10 @@
 #include "cassette/wave.h"
 #include "debugger/memfile.h"
 #include "frontend/savestate.h"
+#include "host/files.h"
 #include "host/ids.h"
 #include "machine/disk.h"
+#include "machine/sound.h"
 #include "machine/tape.h"
 
 #include <cstdio>
@@ -145,4 +147,25 @@ int run_convert_kcs(const Step& s)
         return 0;
     std::fprintf(stderr, "quarzel: cannot open %s\n", s.values[0].c_str());
     return 2;
+}
+
+bool write_audio(const std::string& path)
+{
+    sound_render(cycle_now());
+    uint32_t data = uint32_t(sound_samples.size() * 2);
+    std::string wav = "RIFF";
+    put_le(wav, 36 + data, 4);
+    wav += "WAVEfmt ";
+    put_le(wav, 16, 4);
+    put_le(wav, 1, 2);  // PCM
+    put_le(wav, 1, 2);  // mono
+    put_le(wav, AUDIO_RATE, 4);
+    put_le(wav, AUDIO_RATE * 2, 4);
+    put_le(wav, 2, 2);
+    put_le(wav, 16, 2);
+    wav += "data";
+    put_le(wav, data, 4);
+    for (int16_t sample : sound_samples)
+        put_le(wav, uint16_t(sample), 2);
+    return write_whole(path, wav);
 }

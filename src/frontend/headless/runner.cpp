@@ -5,6 +5,7 @@
 #include "frontend/headless/png.h"
 #include "frontend/headless/steps.h"
 #include "frontend/startup.h"
+#include "machine/sound.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -18,6 +19,7 @@ std::string set_limit(Step& s) { return cycles(s.values[0], options.limit); }
 std::string set_screen(Step&) { options.screen = true; return ""; }
 std::string set_regs(Step&) { options.regs = true; return ""; }
 std::string set_screenshot(Step& s) { options.screenshot = s.values[0]; return ""; }
+std::string set_audio_out(Step& s) { options.audio_out = s.values[0]; return ""; }
 std::string set_help(Step&) { options.help = true; return ""; }
 std::string set_version(Step&) { options.version = true; return ""; }
 
@@ -83,6 +85,8 @@ const OptionRow option_rows[] = {
     {"--limit", "N", "most cycles an --until, --type or --step step may wait (default 50000000)", set_limit, nullptr},
     {"--screen", "", "print the visible screen as text at the end", set_screen, nullptr},
     {"--screenshot", "FILE", "write the main window as a PNG file at the end", set_screenshot, nullptr},
+    {"--audio-out", "FILE", "write the sound of the whole run to FILE as a WAV recording at the end\n"
+                            "(44100 Hz, 16-bit mono, on emulated time)", set_audio_out, nullptr},
     {"--regs", "", "print the registers at the end", set_regs, nullptr},
     {"--trace", "N", "print the last N executed instructions at the end", set_trace, nullptr},
     {"--baud", "300|600|1200", "the baud rate of --convert-kcs (default 300)", set_baud, nullptr},
@@ -191,6 +195,8 @@ void report(const Options& o)
         std::printf("PC=%04X A=%02X X=%02X Y=%02X S=%02X P=%02X\n", unsigned(R.PC), R.A, R.X, R.Y, R.S, R.P);
     if (o.trace)
         print_trace();
+    if (!o.audio_out.empty() && !write_audio(o.audio_out))
+        std::fprintf(stderr, "quarzel: cannot write %s\n", o.audio_out.c_str());
     if (!o.screenshot.empty() && !write_png(o.screenshot, host->surface()))
         std::fprintf(stderr, "quarzel: cannot write %s\n", o.screenshot.c_str());
 }
@@ -215,6 +221,7 @@ int headless_main(int argc, char** argv, const std::string& program_file)
     if (o.trace)
         start_trace(o.trace);
     mfd.autostart = false;
+    sound_start(o.audio_out.empty() ? 0 : AUDIO_RATE);
     SetRes();
     for (const Step& step : o.steps) {
         status = step.row->run(step);
@@ -222,6 +229,7 @@ int headless_main(int argc, char** argv, const std::string& program_file)
             break;
     }
     report(o);
+    sound_start(0);
     Terminate();
     return status;
 }

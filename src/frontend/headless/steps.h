@@ -34,6 +34,7 @@ struct Options {
     bool screen = false;
     bool regs = false;
     std::string screenshot;
+    std::string audio_out;
     uint64_t trace = 0;
     std::string config;
     bool help = false;
@@ -97,6 +98,9 @@ int run_save_listing(const Step& s);
 int run_save_tape(const Step& s);
 int run_autostart(const Step& s);
 int run_convert_kcs(const Step& s);
+constexpr uint32_t AUDIO_RATE = 44100;
+// The sound up to now as a WAV file of AUDIO_RATE 16-bit mono samples.
+bool write_audio(const std::string& path);
 
 // The debugger and the speed meter.
 void start_trace(uint64_t n);

@@ -62,6 +62,7 @@ const struct {
       {CMD_SPEED, "&Emulation Speed", false},
       {CMD_WARP, "&Warp Speed", false},
       {CMD_FAST_LOAD, "&Fast Tape Loading", true},
+      {CMD_SOUND, "S&ound", true},
       {CMD_PROTECT_A, "Protect Drive &A", false},
       {CMD_PROTECT_B, "Protect Drive &B", false},
       {CMD_TRANSLATE_KEYS, "&Translate PC Keys", false}}},
@@ -71,7 +72,7 @@ const struct {
 // Items that carry a check mark.
 const int checkable[] = {CMD_SMALL_FONTS,  CMD_DOUBLE_FONTS, CMD_32X32, CMD_64X32,      CMD_GAME_FONT,     CMD_FULLSCREEN,
                          CMD_GRAPHIC_MODE, CMD_DEBUGGER,     CMD_PAUSE, CMD_INT_ENABLE, CMD_TRANSLATE_KEYS,
-                         CMD_WARP,         CMD_FAST_LOAD,    CMD_PROTECT_A, CMD_PROTECT_B};
+                         CMD_WARP,         CMD_FAST_LOAD,    CMD_PROTECT_A, CMD_PROTECT_B,  CMD_SOUND};
 
 } // namespace
 

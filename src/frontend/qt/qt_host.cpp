@@ -2,6 +2,7 @@
 
 #include "debugger/debugger.h"
 #include "frontend/commands.h"
+#include "frontend/qt/audio_out.h"
 #include "frontend/qt/debugger_window.h"
 #include "frontend/qt/dialogs.h"
 #include "frontend/qt/kcs_dialog.h"
@@ -16,9 +17,11 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QAudioDevice>
 #include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
+#include <QMediaDevices>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
@@ -38,17 +41,28 @@ QtHost::QtHost()
     timer.start();
     main_surface = {304, 296, std::vector<uint32_t>(304 * 296, 0xFF000000)};
     main_window = std::make_unique<MainWindow>(main_surface, messages);
+    audio_open(QMediaDevices::defaultAudioOutput());
+    if (!audio_problem().empty())
+        main_window->action(CMD_SOUND)->setText("S&ound (" + QString::fromStdString(audio_problem()) + ")");
 }
 
-QtHost::~QtHost() = default;
+QtHost::~QtHost() { audio_close(); }
 
-void QtHost::sleep_us(uint64_t us) { std::this_thread::sleep_for(std::chrono::microseconds(us)); }
+// The sound device is topped up while the machine waits for real time.
+void QtHost::sleep_us(uint64_t us)
+{
+    for (uint64_t now = clock_us(), end = now + us; now < end; now = clock_us()) {
+        audio_feed();
+        std::this_thread::sleep_for(std::chrono::microseconds(std::min<uint64_t>(end - now, 5000)));
+    }
+}
 
 // Qt's own events (painting, menus, dialogs) all run here, then the window's messages to the
 // machine that were waiting; those they post wait for the next call. In warp, slices follow
 // each other without a pause, and Qt's events are handled about 50 times a second.
 void QtHost::dispatch_event()
 {
+    audio_feed();
     if (!warp() || timer.nsecsElapsed() - processed_at >= 20000000) {
         processed_at = timer.nsecsElapsed();
         QApplication::processEvents();
