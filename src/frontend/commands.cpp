@@ -202,10 +202,7 @@ static void set_screen(uint32_t mode)
 // can initialise it.
 static void new_diskette()
 {
-    std::string extension = sztFileSpec;
-    sztFileSpec = ".os5";
     std::string path = select_file(0, "*.os5");
-    sztFileSpec = extension;
     if (path.empty())
         return;
     std::string problem = disk_create(path);

@@ -160,7 +160,10 @@ bool tape_append_output(const std::string& path)
     return out != nullptr;
 }
 
-void DiskSelect(const std::string& folder, int mode, const std::string& name)
+namespace {
+
+// A name without an extension gets `extension`.
+void choose(const std::string& folder, int mode, const std::string& name, const std::string& extension)
 {
     sztFileName = name;
     if (mode != 0 && mode != 1)
@@ -171,14 +174,24 @@ void DiskSelect(const std::string& folder, int mode, const std::string& name)
     size_t base = chosen.find_last_of("/\\");
     base = (base == std::string::npos) ? 0 : base + 1;
     if (chosen.find('.', base) == std::string::npos)
-        chosen += sztFileSpec;
+        chosen += extension;
     sztFileName = chosen;
     remember_folder(chosen);
 }
 
+} // namespace
+
+void DiskSelect(const std::string& folder, int mode, const std::string& name)
+{
+    choose(folder, mode, name, sztFileSpec);
+}
+
+// A pattern "*.ext" gives a name without an extension that one, so that a state is not saved
+// as NAME.BAS.
 std::string select_file(int mode, const std::string& pattern)
 {
-    DiskSelect(sztFilePath, mode, pattern);
+    bool typed = pattern.rfind("*.", 0) == 0;
+    choose(sztFilePath, mode, pattern, typed ? pattern.substr(1) : sztFileSpec);
     return sztFileName.find('*') == std::string::npos ? sztFileName : "";
 }
 

@@ -27,7 +27,8 @@ void FileSaveMenue();
 void CloseSavedFiles();
 void DiskSelect(const std::string& folder, int mode, const std::string& name);
 // The chooser (mode 0 save, 1 open) in the folder of the last file chosen, showing `pattern`;
-// the file chosen, "" when the user cancelled.
+// the file chosen, "" when the user cancelled. A name typed without an extension gets the
+// pattern's ("*.qst"), or the tape's default when the pattern names none.
 std::string select_file(int mode, const std::string& pattern);
 
 // Closes and forgets the tape streams (part of every reset).

@@ -165,6 +165,10 @@ TEST_F(SaveState, FilesThatAreGoneAreNamed)
     EXPECT_EQ(in, nullptr);
 
     EXPECT_EQ(save_state(path("no/such/folder/x.qst")), "Unable to write the state file " + path("no/such/folder/x.qst"));
+
+    test_host->file_answers = {path("named")};  // typed in the chooser without an extension
+    save_state_command(false);
+    EXPECT_TRUE(std::filesystem::exists(path("named.qst")));
 }
 
 // The tape output goes on in its file only when that is as the state left it; otherwise in a
