@@ -1,6 +1,7 @@
 // The sound device's cost: the host time it takes to render ten seconds of emulated sound at
 // 48 kHz, for a quiet DAC and for a 440 Hz square wave, as a share of the time they stand for.
 #include "cpu/cpu.h"
+#include "machine/board.h"
 #include "machine/memory.h"
 #include "machine/memory_map.h"
 #include "machine/sound.h"

@@ -6,6 +6,7 @@
 #include "host/files.h"
 #include "host/host.h"
 #include "host/ids.h"
+#include "machine/board.h"
 #include "machine/disk.h"
 #include "machine/keyboard.h"
 #include "machine/loop.h"
@@ -132,6 +133,9 @@ void Load_ini_file()
     if (read_number(ini, "Speed", "Speed_factor", n) && n >= 1 && n <= 4)
         Speed = SpeedPos = 100 * n;
     Board600D = ini_trim(ini_get(ini, "Board", "Model")) == "600D";
+    Colour630 = ini_trim(ini_get(ini, "Video", "Colour")) == "630";
+    std::string tint = ini_trim(ini_get(ini, "Screen", "Tint"));
+    ScreenTint = tint == "green" ? TINT_GREEN : tint == "amber" ? TINT_AMBER : TINT_WHITE;
     if (read_number(ini, "Sound", "Enable", n))
         SoundEnable = n == 1;
     if (read_number(ini, "Sound", "Volume", n))
@@ -175,7 +179,7 @@ void OSIini(const std::string& iniName)
     SpeedPos = Speed = 100;
     WarpEnable = 0;
     FastLoad = 1;
-    Board600D = 0;
+    Board600D = Colour630 = 0;
     board_control = 0;
     SoundEnable = 1;
     SoundVolume = 100;

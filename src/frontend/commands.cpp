@@ -247,6 +247,12 @@ void menu_command(int id)
     case CMD_32X32: set_screen(screen & 0x15); break;
     case CMD_GRAPHIC_MODE: ToggleGraphik(); break;
     case CMD_DOUBLE_FONTS: set_screen((screen & 0x12) | 4); break;
+    case CMD_TINT_WHITE:
+    case CMD_TINT_GREEN:
+    case CMD_TINT_AMBER:
+        ScreenTint = id - CMD_TINT_WHITE;
+        SetScreenCheck(screen);
+        break;
     case CMD_LOAD_CONFIG: load_config_file(); break;
     case CMD_CONVERT_KCS: KCSConvert(); break;
     case CMD_PAUSE: pause(); break;

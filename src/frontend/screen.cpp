@@ -1,6 +1,7 @@
 #include "frontend/screen.h"
 
 #include "host/ids.h"
+#include "machine/board.h"
 #include "machine/video.h"
 
 int sWinX = 1024, sWinY = 768;
@@ -75,17 +76,21 @@ void SetScreenCheck(int mode)
     select_font(mode & 0x10);
     host->check_menu(CMD_DOUBLE_FONTS, mode & 4);
     host->check_menu(CMD_SMALL_FONTS, !(mode & 4));
+    for (int tint : {TINT_WHITE, TINT_GREEN, TINT_AMBER})
+        host->check_menu(CMD_TINT_WHITE + tint, ScreenTint == uint32_t(tint));
 
+    // The 600 board's 64 x 16 format takes the room of 64 x 32.
+    bool wide = (mode & 2) || board_64x16();
     if (!FullscreenEnabled) {
         if (mode & 4)
             host->set_client_size(544, 568);
         else
-            host->set_client_size((mode & 2) ? 560 : 304, 296);
+            host->set_client_size(wide ? 560 : 304, 296);
         host->invalidate();
         return;
     }
     const Surface& source = (mode & 4) ? *font_window_d : *font_window_s;
-    if (mode & 2)
+    if (wide)
         font_window_fdx_set = stretch(source, 8 * zoomx, 4096 * zoomy);
     else
         font_window_fd_set = stretch(source, 16 * zoomx, 4096 * zoomy);

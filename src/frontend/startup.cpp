@@ -91,6 +91,7 @@ void connect_layers()
     };
     debugger_hooks.on_hard_reset = [] { reload_configuration(); };
     debugger_hooks.on_edit_config = edit_config_file;
+    video_hooks.on_format_change = [] { SetScreenCheck(screen); };
 }
 
 bool start_machine(const std::string& program_file, const std::string& config_arg)

@@ -49,6 +49,9 @@ enum MenuCommand {
     CMD_PROTECT_A = 135,
     CMD_PROTECT_B = 136,
     CMD_SOUND = 137,
+    CMD_TINT_WHITE = 138,
+    CMD_TINT_GREEN = 139,
+    CMD_TINT_AMBER = 140,
 };
 
 // The controls of the debugger window: buttons and toggles by the command they send, fields

@@ -2,10 +2,11 @@
 
 #include "cpu/cpu.h"
 #include "host/host.h"
+#include "machine/board.h"
+#include "machine/board_port.h"
 #include "machine/disk.h"
 #include "machine/keyboard_port.h"
 #include "machine/loop.h"
-#include "machine/sound.h"
 #include "machine/tape.h"
 #include "machine/video.h"
 
@@ -68,6 +69,9 @@ void build_memory_map()
     map_pages(0xD4, 0xD8, CVIDCREAD, CVIDCWRITE);
     if (Board600D)
         map_pages(0xD8, 0xDC, NULLREAD, CTRLWRITE);
+    readMEMORY[0xD8] = FORMATREAD;
+    if (Colour630)
+        map_pages(COLOURadr >> 8, (COLOURadr >> 8) + 8, RAMREAD, COLOURWRITE);
     map_pages(0xDC, 0xE0, KEYBREAD, KEYBWRITE);
     map_pages(0xF0, 0xF1, ACIA1READ, ACIA1WRITE);
     map_pages(0xC0, 0xC1, ACIA2READ, ACIA2WRITE);

@@ -1,15 +1,13 @@
 #include "machine/sound.h"
 
 #include "cpu/cpu.h"
-#include "host/state_fields.h"
+#include "machine/board.h"
 #include "machine/memory.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 
-int Board600D;
-uint8_t board_control;
 int SoundEnable = 1;
 uint32_t SoundVolume = 100;
 std::vector<int16_t> sound_samples;
@@ -87,12 +85,6 @@ void sub_sample(double value)
 
 } // namespace
 
-void CTRLWRITE()
-{
-    sound_render(cycle_now());
-    board_control = writevalue;
-}
-
 void sound_latch()
 {
     if (board_control & CONTROL_DAC)
@@ -134,11 +126,4 @@ void sound_render(uint64_t cycle)
     out.phase += ticks;
 }
 
-void board_section(Fields& f)
-{
-    int board = f.value("Board600D", Board600D, 0, 1, 0);
-    uint8_t control = f.value("board_control", board_control, 0, U8, 0);
-    f.require(board || !control, "board_control", "is set on a board without the register");
-    if (f.loading())
-        out.resync = true;
-}
+void sound_resync() { out.resync = true; }

@@ -1,19 +1,13 @@
-// The 600D board's control register at $D800 and its DAC: while bit 4 of the register is set,
-// every byte written to the keyboard row latch at $DF00 is also the DAC's output level. The
-// level is turned into 16-bit samples on emulated time, so that a recording is exact.
+// The 600D board's DAC: while its bit of the control register is set, every byte written to the
+// keyboard row latch at $DF00 is also the DAC's output level. The level is turned into 16-bit
+// samples on emulated time, so that a recording is exact.
 #pragma once
 #include <cstdint>
 #include <vector>
 
-extern int Board600D;           // the board has the control register and the DAC
-extern uint8_t board_control;   // what was last written to $D800
 extern int SoundEnable;         // the window plays the sound
 extern uint32_t SoundVolume;    // 0 to 100 percent
 
-constexpr uint8_t CONTROL_DAC = 0x10;
-
-// The page handler of $D800-$DBFF, write-only.
-void CTRLWRITE();
 // Called while the processor writes the row latch, before it takes the new value.
 void sound_latch();
 
@@ -22,7 +16,5 @@ void sound_start(uint32_t rate);
 // The samples up to `cycle`, appended to sound_samples.
 void sound_render(uint64_t cycle);
 extern std::vector<int16_t> sound_samples;
-
-class Fields;
-// The state section "BRD ": the board model and its control register.
-void board_section(Fields& f);
+// After a state load: the next rendering starts from the cycle it is given.
+void sound_resync();

@@ -5,6 +5,8 @@
 #include "config/ini.h"
 #include "frontend/commands.h"
 #include "host/ids.h"
+#include "machine/board.h"
+#include "machine/board_port.h"
 #include "machine/disk.h"
 #include "machine/keyboard.h"
 #include "machine/loop.h"
@@ -66,16 +68,25 @@ TEST(Config, NumbersAndClamps)
     EXPECT_EQ(SpeedPos, 100u);
     EXPECT_EQ(IRQ_Interrupt, 70000u & 0xFFFF);
 
-    build_from_ini("[Board]\nModel=600D\n[Sound]\nEnable=0\nVolume=40\n");
+    build_from_ini("[Board]\nModel=600D\n[Video]\nColour=630\n[Screen]\nTint=amber\n[Sound]\nEnable=0\nVolume=40\n");
     EXPECT_EQ(Board600D, 1);
     EXPECT_EQ(writeMEMORY[0xD8], CTRLWRITE);
     EXPECT_EQ(writeMEMORY[0xDB], CTRLWRITE);
+    EXPECT_EQ(Colour630, 1);
+    EXPECT_EQ(writeMEMORY[0xE0], COLOURWRITE);
+    EXPECT_EQ(writeMEMORY[0xE7], COLOURWRITE);
+    EXPECT_EQ(writeMEMORY[0xE8], NULLWRITE);
+    EXPECT_EQ(ScreenTint, uint32_t(TINT_AMBER));
     EXPECT_EQ(SoundEnable, 0);
     EXPECT_EQ(SoundVolume, 40u);
     Poke(0xD800, CONTROL_DAC);
     build_from_ini("[Board]\nModel=600\n[Sound]\nVolume=250\n");
     EXPECT_EQ(Board600D, 0);
     EXPECT_EQ(board_control, 0) << "a rebuilt board starts with its register clear";
+    EXPECT_EQ(Colour630, 0);
+    EXPECT_EQ(readMEMORY[0xE0], NULLREAD) << "no colour memory without the expander";
+    EXPECT_EQ(writeMEMORY[0xE0], NULLWRITE);
+    EXPECT_EQ(ScreenTint, uint32_t(TINT_WHITE));
     EXPECT_EQ(SoundVolume, 100u);
 }
 

@@ -15,6 +15,7 @@
 #include "frontend/speed.h"
 #include "frontend/startup.h"
 #include "host/ids.h"
+#include "machine/board.h"
 #include "machine/keyboard.h"
 #include "machine/loop.h"
 #include "machine/memory_map.h"

@@ -7,9 +7,9 @@
 
 std::vector<std::string> screen_rows()
 {
-    int width = (screen & 2) ? 64 : 32;
+    int width = display_columns();
     std::vector<std::string> rows;
-    for (int r = 0; r < 32; r++) {
+    for (int r = 0; r < display_rows(); r++) {
         std::string line;
         for (int c = 0; c < width; c++) {
             uint8_t b = RAMptr[(VIDCadr + r * width + c) & 0xFFFF];

@@ -48,6 +48,9 @@ const struct {
       {CMD_32X32, "&32x32 Display Format", true},
       {CMD_64X32, "&64x32 Display Format", false},
       {CMD_GAME_FONT, "&Select Game Font", true},
+      {CMD_TINT_WHITE, "&White Screen", true},
+      {CMD_TINT_GREEN, "G&reen Screen", false},
+      {CMD_TINT_AMBER, "&Amber Screen", false},
       {CMD_FULLSCREEN, "&Fullscreen          F4", false},
       {CMD_GRAPHIC_MODE, "&Graphic Mode    F8", false}}},
     {"&System",
@@ -72,7 +75,8 @@ const struct {
 // Items that carry a check mark.
 const int checkable[] = {CMD_SMALL_FONTS,  CMD_DOUBLE_FONTS, CMD_32X32, CMD_64X32,      CMD_GAME_FONT,     CMD_FULLSCREEN,
                          CMD_GRAPHIC_MODE, CMD_DEBUGGER,     CMD_PAUSE, CMD_INT_ENABLE, CMD_TRANSLATE_KEYS,
-                         CMD_WARP,         CMD_FAST_LOAD,    CMD_PROTECT_A, CMD_PROTECT_B,  CMD_SOUND};
+                         CMD_WARP,         CMD_FAST_LOAD,    CMD_PROTECT_A, CMD_PROTECT_B,  CMD_SOUND,
+                         CMD_TINT_WHITE,   CMD_TINT_GREEN,   CMD_TINT_AMBER};
 
 } // namespace
 
