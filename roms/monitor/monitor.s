@@ -22,6 +22,7 @@ STRP    = $F0           ; text being printed
 ; Page 2 of the monitor, beside the shared variables.
 MODS    = $020C         ; row 7 of the matrix, pressed bits set
 ROWSEL  = $020D
+SHOWN   = $020E         ; the display format the screen is laid out for
 
 ; The disk controller: a PIA for the drive's control lines, an ACIA for its data.
 PIAA    = $C000         ; port A, drive status (or its direction register)
@@ -49,8 +50,8 @@ RESET:  cld
         sta LOADFLAG
         sta SAVEFLAG
         sta LASTKEY
-        lda #32
-        sta SCRW
+        lda #$FF
+        sta SHOWN
         lda #<RTISTUB
         sta NMIVEC
         sta IRQVEC
@@ -61,7 +62,7 @@ RESET:  cld
         sta ACIA
         lda #$11
         sta ACIA
-        jsr DOCLR
+        jsr LAYOUT
         ldx #<BANNER
         ldy #>BANNER
 ASK:    jsr PRSTR
@@ -123,7 +124,7 @@ DOCLR:  txa
         lda #>VIDEO
         sta CURPTR+1
         sta DST+1
-        jsr PAGES
+        ldx SCRP
         lda #' '
         ldy #0
 @fill:  sta (DST),y
@@ -141,13 +142,20 @@ DOCLR:  txa
         tax
         rts
 
-; X = pages of video memory in use: SCRW * 32 / 256.
-PAGES:  lda SCRW
-        lsr a
-        lsr a
-        lsr a
+; When the display format has changed (the Screen menu, or a program writing the 600 board's
+; register), lays the screen out anew for it on a clear screen. Changes X.
+LAYOUT: lda FORMAT
+        and #3
+        cmp SHOWN
+        beq @same
+        sta SHOWN
         tax
-        rts
+        lda WIDTHS,x
+        sta SCRW
+        lda HEIGHTS,x
+        sta SCRP
+        jsr DOCLR
+@same:  rts
 
 SHOWCUR:
         ldy #0
@@ -176,6 +184,7 @@ DOOUT:  pha
         sta ACIADAT
 @screen:
         jsr HIDECUR
+        jsr LAYOUT
         lda TMP
         cmp #CR
         beq @cr
@@ -241,7 +250,7 @@ DOOUT:  pha
         rts
 
 ; When the cursor has left the screen, scroll one line up and put it back on the last line.
-BOTTOM: jsr PAGES
+BOTTOM: ldx SCRP
         txa
         clc
         adc #>VIDEO
@@ -671,6 +680,10 @@ PRNIB:  and #$0F
 
 BANNER: .byte "QUARZEL MONITOR 1.0", CR, LF, CR, LF
 PROMPT: .byte "D/C/W/M ?", 0
+
+; By display format: 32 x 32, 64 x 16, 64 x 32 (and 64 x 16 when both bits read set).
+WIDTHS: .byte 32, 64, 64, 64
+HEIGHTS: .byte 4, 4, 8, 4
 
 ; The OSI matrix, rows 0 to 6, column 0 = bit 7; letters in upper case.
 PLAIN:  .byte "1234567", 0

@@ -20,6 +20,45 @@ std::string slurp(const fs::path& path)
     return s.str();
 }
 
+namespace {
+
+uint32_t be32(const std::string& s, size_t at)
+{
+    return uint32_t(uint8_t(s[at])) << 24 | uint32_t(uint8_t(s[at + 1])) << 16 | uint32_t(uint8_t(s[at + 2])) << 8 |
+           uint8_t(s[at + 3]);
+}
+
+} // namespace
+
+Surface read_png(const fs::path& path)
+{
+    std::string png = slurp(path), z;
+    Surface s;
+    for (size_t at = 8; at + 12 <= png.size(); at += 12 + be32(png, at)) {
+        std::string type = png.substr(at + 4, 4);
+        if (type == "IHDR")
+            s.width = int(be32(png, at + 8)), s.height = int(be32(png, at + 12));
+        else if (type == "IDAT")
+            z += png.substr(at + 8, be32(png, at));
+    }
+    std::string raw;
+    for (size_t at = 2; at + 5 <= z.size();) {
+        size_t n = uint8_t(z[at + 1]) | uint8_t(z[at + 2]) << 8;
+        raw += z.substr(at + 5, n);
+        if (z[at] & 1)
+            break;
+        at += 5 + n;
+    }
+    if (raw.size() != size_t(s.height) * (3 * s.width + 1))
+        return {};
+    for (int y = 0; y < s.height; y++)
+        for (int x = 0; x < s.width; x++) {
+            const char* p = &raw[size_t(y) * (3 * s.width + 1) + 1 + 3 * x];
+            s.pixels.push_back(0xFF000000 | uint8_t(p[0]) << 16 | uint8_t(p[1]) << 8 | uint8_t(p[2]));
+        }
+    return s;
+}
+
 std::string busy_key_reader(uint16_t inch)
 {
     const uint8_t code[] = {

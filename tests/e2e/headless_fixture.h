@@ -1,5 +1,6 @@
 // Runs `quarzel --headless` as a user would, in a private folder per test.
 #pragma once
+#include "host/host.h"
 #include "machine_setup.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,8 @@ struct Result {
 };
 
 std::string slurp(const fs::path& path);
+// A screenshot as the runner writes it (8-bit RGB in stored zlib blocks); empty when it is not one.
+Surface read_png(const fs::path& path);
 // What a program printed, with the line ends of Windows as plain new lines.
 std::string text_of(std::string printed);
 
