@@ -37,7 +37,7 @@ bool run_until(const char* text)
 
 // Boots the configuration, answers BASIC's questions, types the program and runs it; the
 // cycles from RUN to "DONE", or 0 when it did not get there.
-uint64_t cycles(const std::string& config, bool questions)
+uint64_t cycles(const std::string& config)
 {
     HeadlessHost headless;
     host = &headless;
@@ -48,12 +48,10 @@ uint64_t cycles(const std::string& config, bool questions)
         return 0;
     }
     type_text("C");
-    if (questions) {
-        run_until("MEMORY SIZE");
-        type_text("\r");
-        run_until("TERMINAL WIDTH");
-        type_text("\r");
-    }
+    run_until("MEMORY SIZE");
+    type_text("\r");
+    run_until("TERMINAL WIDTH");
+    type_text("\r");
     run_until("OK");
     type_text(PROGRAM);
     type_text("RUN\r");
@@ -70,7 +68,7 @@ uint64_t cycles(const std::string& config, bool questions)
 
 int main()
 {
-    uint64_t ours = cycles("", false);
+    uint64_t ours = cycles("");
     std::printf("Quarzel BASIC: %llu cycles\n", (unsigned long long)ours);
     std::string basic = QUARZEL_TESTDATA_DIR "/osi/basic-osi.rom", monitor = QUARZEL_TESTDATA_DIR "/osi/syn600.rom";
     if (!std::filesystem::exists(basic) || !std::filesystem::exists(monitor)) {
@@ -79,7 +77,7 @@ int main()
     }
     std::string ini = (std::filesystem::temp_directory_path() / "quarzel-bench-c1p.ini").string();
     std::ofstream(ini) << "[ROM]\nBASIC=" << basic << "\nKERNEL=" << monitor << "\n[RAM]\nRAMTOP=0x7FFF\n";
-    uint64_t theirs = cycles(ini, true);
+    uint64_t theirs = cycles(ini);
     std::filesystem::remove(ini);
     std::printf("C1P BASIC:     %llu cycles\n", (unsigned long long)theirs);
     if (ours && theirs)

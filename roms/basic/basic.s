@@ -99,6 +99,8 @@ SAVEX   = $9B
 ERRNUM  = $9C
 RMODE   = $9F           ; what READVARS reads
 VARPTR  = $9D           ; the value bytes of the variable found
+WIDTH   = $A0           ; output starts a new line before a character past this column
+COMLIM  = $A1           ; a comma from this column on starts a new line
 
 LINEBUF = $0210         ; a typed line
 LINEMAX = 127
@@ -194,7 +196,8 @@ E_UF    = 32            ; undefined function
 ; A warm start ($A003) keeps the program and its variables; before any cold start it is one.
 WARM:   cld
         lda MEMSIZ+1
-        bne READY
+        beq COLD
+        jmp READY
 ; MEMSIZ = the first page from the program area up that does not keep what is written.
 COLD:   cld
         ldy #0
@@ -223,6 +226,46 @@ COLD:   cld
         sta NULCNT
         sta PRTCOL
         sta SEEDF
+        sta CURLIN+1
+        sta COMLIM              ; while 0, an error in an answer asks again from here
+        lda #$FF                ; and no line is broken while it asks
+        sta WIDTH
+        lda #$0C
+        jsr OUT
+; RETURN keeps all RAM; an answer must leave a page for the program and lie within RAM.
+ASKMEM: ldx #MEMQ-MSGS
+        jsr ASK
+        bcs @width
+        cpx #>(PROGRAM+$100)
+        bcc ASKMEM
+        clc
+        sbc MEMSIZ
+        txa
+        sbc MEMSIZ+1
+        bcs ASKMEM              ; above the top of RAM
+        lda INDEX
+        sta MEMSIZ
+        stx MEMSIZ+1
+; RETURN gives 72 columns, commas up to 56; a width of 16 to 255 puts the last comma zone
+; at the last multiple of 14 in it.
+@width: ldx #WIDQ-MSGS
+        jsr ASK
+        bcs @dflt
+        cpx #0
+        bne @width
+        cmp #16
+        bcc @width
+        sta WIDTH
+@mod:   sbc #ZONE               ; carry set by the compare
+        bcs @mod
+        adc #ZONE
+        eor #$FF                ; carry set: WIDTH - (WIDTH mod 14)
+        adc WIDTH
+        bcs @lim
+@dflt:  lda #72
+        sta WIDTH
+        lda #56
+@lim:   sta COMLIM
         jsr DONEW
         ldx #BANNER-MSGS
         jsr PRMSG
@@ -243,17 +286,15 @@ COLD:   cld
 READY:  ldx #$FF
         txs
         jsr FRESHLN
+        lda COMLIM
+        beq ASKMEM
         ldx #OKMSG-MSGS
         jsr PRMSG
 MAIN:   lda #0
         sta CURLIN+1
         jsr GETLINE
         jsr TOKENIZE
-        lda #<LINEBUF
-        sta TXTPTR
-        lda #>LINEBUF
-        sta TXTPTR+1
-        jsr SKIPSP
+        jsr ATBUF
         beq MAIN
         jsr ISDIGIT
         bcs @direct
@@ -883,8 +924,7 @@ DOLET:  jsr GETVARW
         pha
         lda VTYPE
         pha
-        lda #'='
-        jsr EXPECT
+        jsr EQUALP
         jsr EVAL
         pla
         jsr CHKTYPE
@@ -1001,8 +1041,7 @@ DOFOR:  jsr GETVARW
         pha
         lda VARPTR+1
         pha
-        lda #'='
-        jsr EXPECT
+        jsr EQUALP
         jsr EVALNUM
         pla
         sta VARPTR+1
@@ -1028,8 +1067,7 @@ DOFOR:  jsr GETVARW
         jsr EVALNUM
         lda #6
         jsr FORSTORE            ; the limit
-        lda #<CONE
-        jsr LDFACA
+        jsr LDONE
         jsr SKIPSP
         cmp #T_STEP
         bne :+
@@ -1144,8 +1182,12 @@ DOPRINT:
         beq @semi
         cmp #','
         bne @tabspc
-@zone:  lda #' '
-        jsr OUT
+        lda PRTCOL
+        cmp COMLIM
+        bcc @zone
+        jsr CRLF
+        bcc @semi               ; CRLF leaves carry clear
+@zone:  jsr OUTSP
         lda PRTCOL
 @mod:   sec
         sbc #ZONE
@@ -1166,8 +1208,7 @@ DOPRINT:
 :       pha
         jsr ADVANCE
         jsr GETBYTEX
-        lda #')'
-        jsr EXPECT
+        jsr CLOSEP
         pla
         cmp #T_TAB
         bne @spaces
@@ -1178,8 +1219,7 @@ DOPRINT:
 @spaces:
         txa
         beq @next
-:       lda #' '
-        jsr OUT
+:       jsr OUTSP
         dex
         bne :-
         beq @next
@@ -1191,8 +1231,7 @@ DOPRINT:
         beq @next               ; OUTSTR leaves Z set
 @num:   jsr FOUT
         jsr OUTFBUF
-        lda #' '
-        jsr OUT
+        jsr OUTSP
 @next:  jsr SKIPSP
         bne @item
 @newline:
@@ -1328,11 +1367,17 @@ SWAPIN: ldx #1
         bpl :-
         rts
 
+; Z set when the line in LINEBUF is empty; TXTPTR at its first character that is not a blank.
+ATBUF:  lda #<LINEBUF
+        sta TXTPTR
+        lda #>LINEBUF
+        sta TXTPTR+1
+        jmp SKIPSP
+
 ; Prints "? " and reads an answer; INPTR points at it.
 ANSWER: lda #'?'
         jsr OUT
-        lda #' '
-        jsr OUT
+        jsr OUTSP
         jsr GETLINE
         lda #<LINEBUF
         sta INPTR
@@ -1455,16 +1500,13 @@ DODEF:  jsr NODIRECT
         pha
         lda VARPTR+1
         pha
-        lda #'('
-        jsr EXPECT
+        jsr OPENP
         jsr GETVARW
         lda VTYPE
         beq :+
         jmp TMERR
-:       lda #')'
-        jsr EXPECT
-        lda #'='
-        jsr EXPECT
+:       jsr CLOSEP
+        jsr EQUALP
         pla
         sta PTR2+1
         pla
@@ -1538,8 +1580,7 @@ LISTALL:
         lda (PTR1),y
         sta LNUM+1
         jsr PRUNS
-        lda #' '
-        jsr OUT
+        jsr OUTSP
         ldy #3
 @text:  lda (PTR1),y
         beq @end
@@ -2046,8 +2087,7 @@ ARRAYREF:
         jsr SKIPSP
         cmp #','
         beq @sub
-        lda #')'
-        jsr EXPECT
+        jsr CLOSEP
         pla
         sta NDIM
         asl a
@@ -2327,11 +2367,9 @@ FNCALL: jsr ADVANCE
         pha
         lda VARPTR+1
         pha
-        lda #'('
-        jsr EXPECT
+        jsr OPENP
         jsr EVALNUM
-        lda #')'
-        jsr EXPECT
+        jsr CLOSEP
         pla
         sta PTR2+1
         pla
@@ -2748,15 +2786,13 @@ STRCMP: jsr FREESTR
 FUNCTION:
         pha
         jsr ADVANCE
-        lda #'('
-        jsr EXPECT
+        jsr OPENP
         jsr EVAL
         pla
         cmp #T_LEFTS
         bcs @sub
         pha
-        lda #')'
-        jsr EXPECT
+        jsr CLOSEP
         pla
         cmp #T_LEN              ; up to CHR$ the argument is a number, but for FRE
         bcs @call
@@ -2788,8 +2824,7 @@ FUNCTION:
         bcs :+
         jsr GETBYTEX
 :       stx NDIG
-        lda #')'
-        jsr EXPECT
+        jsr CLOSEP
         pla
         sta CHAR
         pla
@@ -3496,7 +3531,11 @@ KPAGE:  ldy #0
         bcc :+
         ldy #>CONE
 :       rts
-; FAC = the number at A (a temporary or a constant).
+; FAC = the number at A (a temporary or a constant); LDONE loads 1, LDT1 TEMP1, each
+; skipping the load after it as the operand of a BIT.
+LDONE:  lda #<CONE
+        .byte $2C
+LDT1:   lda #TEMP1
 LDFACA: jsr KPAGE
         jmp LOADFAC
 ; ARG = the number at A.
@@ -3505,10 +3544,12 @@ LDARGA: jsr KPAGE
 ; FAC = FAC * the number at A.
 MULC:   jsr LDARGA
         jmp FMUL
-; FAC = FAC + the number at A.
+; FAC = FAC + the number at A (ADDONE: + 1).
+ADDONE: lda #<CONE
 ADDC:   jsr LDARGA
         jmp FADD
-; FAC = the number at A - FAC.
+; FAC = the number at A (CSUBT3: at TEMP3) - FAC.
+CSUBT3: lda #TEMP3
 CSUB:   jsr LDARGA
         jmp FSUB
 ; FAC = the number at A / FAC.
@@ -3527,7 +3568,9 @@ SUBC:   pha
         jsr LDFACA
         jmp FSUB
 
-; Stores FAC at the zero-page number X.
+; Stores FAC at the zero-page number X (STORET3: at TEMP3).
+STORET3:
+        ldx #TEMP3
 STOREZ: ldy #0
         jmp STOREFAC
 
@@ -3612,10 +3655,8 @@ FIN:    jsr ZEROFAC
         inc DEXP
         lda DEXP
         bne @tenth              ; still negative
-@scale: ldx #TEMP3
-        jsr STOREZ
-        lda #<CONE
-        jsr LDFACA
+@scale: jsr STORET3
+        jsr LDONE
         lda DEXP
         bpl :+
         eor #$FF
@@ -3863,8 +3904,7 @@ FPWR:   lda FACEXP
         bne :+
         lda #<CONE
         jmp LDFACA
-:       ldx #TEMP3              ; the power
-        jsr STOREZ
+:       jsr STORET3 ; the power
         jsr ARG2FAC
         ldx #TEMP1              ; the base
         jsr STOREZ
@@ -3880,8 +3920,7 @@ FPWR:   lda FACEXP
         bne @real
         lda FACM+3
         sta EXPN
-        lda #<CONE
-        jsr LDFACA
+        jsr LDONE
 :       lda #TEMP1
         jsr MULC
         dec EXPN
@@ -3896,8 +3935,7 @@ FPWR:   lda FACEXP
 :       lda #TEMP3
         jsr LDFACA
         jsr PUSHFAC
-        lda #TEMP1
-        jsr LDFACA
+        jsr LDT1
         jsr FLOG
         jsr POPARG
         jsr FMUL
@@ -3948,10 +3986,8 @@ FLOG:   lda FACSGN
         bne :+
         inc FACEXP
         dec EXPN
-:       ldx #TEMP3
-        jsr STOREZ
-        lda #<CONE
-        jsr ADDC
+:       jsr STORET3
+        jsr ADDONE
         ldx #TEMP2
         jsr STOREZ
         lda #TEMP3
@@ -3963,8 +3999,7 @@ FLOG:   lda FACSGN
         lda #<CLOGS
         ldy #>CLOGS
         jsr ODDPOLY
-        ldx #TEMP3
-        jsr STOREZ
+        jsr STORET3
         ldy EXPN                ; + e * LN 2
         lda #0
         cpy #$80
@@ -3977,8 +4012,7 @@ FLOG:   lda FACSGN
         jmp ADDC
 
 ; e to the power FAC: 2^n * e^y with n whole, y = FAC - n * LN 2 at most LN 2 / 2 in size.
-FEXP:   ldx #TEMP3
-        jsr STOREZ
+FEXP:   jsr STORET3
         lda #<CLOG2E
         jsr MULC
         lda #<CHALF
@@ -3996,20 +4030,15 @@ FEXP:   ldx #TEMP3
         jsr MAKEINT
         lda FACM+3
         sta EXPN
-        lda #TEMP1
-        jsr LDFACA
+        jsr LDT1
         lda #<CLN2HI
         jsr MULC
-        lda #TEMP3
-        jsr CSUB
-        ldx #TEMP3
-        jsr STOREZ
-        lda #TEMP1
-        jsr LDFACA
+        jsr CSUBT3
+        jsr STORET3
+        jsr LDT1
         lda #<CLN2LO
         jsr MULC
-        lda #TEMP3
-        jsr CSUB
+        jsr CSUBT3
         lda #<CEXPS
         ldy #>CEXPS
         jsr POLY
@@ -4038,11 +4067,9 @@ FSIN:   lda FACSGN
         sta FACSGN
         lda #<CR2PI
         jsr MULC
-        ldx #TEMP3
-        jsr STOREZ
+        jsr STORET3
         jsr FINT
-        lda #TEMP3
-        jsr CSUB                ; 0 <= u < 1
+        jsr CSUBT3 ; 0 <= u < 1
         lda FACEXP
         cmp #128
         bne :+
@@ -4091,15 +4118,12 @@ FATN:   lda FACSGN
         inc FNFLAG
 :       lda #2
         sta EXPN
-@half:  ldx #TEMP3
-        jsr STOREZ
+@half:  jsr STORET3
         jsr FAC2ARG
         jsr FMUL
-        lda #<CONE
-        jsr ADDC
+        jsr ADDONE
         jsr FSQR
-        lda #<CONE
-        jsr ADDC
+        jsr ADDONE
         lda #TEMP3
         jsr CDIV
         dec EXPN
@@ -4130,11 +4154,9 @@ FRND:   lda FACSGN
         jsr MULC
         lda #<CRNDB
         jsr ADDC
-        ldx #TEMP3
-        jsr STOREZ
+        jsr STORET3
         jsr FINT
-        lda #TEMP3
-        jsr CSUB
+        jsr CSUBT3
         ldx #SEEDF
         jsr STOREZ
 @last:  lda #SEEDF
@@ -4153,6 +4175,13 @@ SKIPSP: ldy #0
         rts
 
 ; Skips blanks, then requires character (or token) A and moves past it. Preserves X.
+; OPENP, EQUALP and CLOSEP require "(", "=" and ")"; each skips the loads after it as the
+; operand of a BIT.
+OPENP:  lda #'('
+        .byte $2C
+EQUALP: lda #'='
+        .byte $2C
+CLOSEP: lda #')'
 EXPECT: sta TMP+1
         jsr SKIPSP
         cmp TMP+1
@@ -4204,6 +4233,19 @@ GETLINENO:
         sta LINENUM
         stx LINENUM+1
         rts
+; Asks the question at MSGS+X: carry set for a bare RETURN, else clear and the number alone
+; on the line in A (low) and X (high); the error SN for anything else.
+ASK:    jsr PRMSG
+        jsr GETLINE
+        jsr ATBUF               ; carry set by its compare
+        beq @done
+        jsr LINEARG
+        jsr SKIPSP
+        bne SNERR
+        lda INDEX
+        clc
+@done:  rts
+
 ; The line number at TXTPTR in A (low) and X (high).
 LINEARG:
         jsr SKIPSP
@@ -4271,19 +4313,34 @@ ENDMSG: lda CURLIN+1
 
 ; --- output ------------------------------------------------------------------------
 
-; Prints A and keeps the column. Preserves A, X and Y.
-OUT:    jsr OUTCH
+; Prints A (OUTSP: a blank) and keeps the column, beginning a new line first when the line has WIDTH
+; characters (not on tape, where it would split a program line). Preserves A, X and Y;
+; carry set after a printing character, clear after a control character.
+OUTSP:  lda #' '
+OUT:    cmp #' '
+        bcc @ctl
+        pha
+        lda PRTCOL
+        cmp WIDTH
+        bcc @fits
+        lda SAVEFLAG
+        bne @fits
+        txa
+        pha
+        jsr CRLF
+        pla
+        tax
+@fits:  inc PRTCOL
+        pla
+@ctl:   jsr OUTCH
         cmp #CR
         bne :+
         pha
         lda #0
         sta PRTCOL
         pla
-        rts
 :       cmp #' '
-        bcc :+
-        inc PRTCOL
-:       rts
+        rts
 
 ; A new line unless the cursor is at the start of one.
 FRESHLN:
@@ -4332,7 +4389,9 @@ PRUNS:  lda LNUM+1
 
 ; The messages PRMSG prints.
 MSGS:
-BANNER: .byte $0C, "QUARZEL BASIC", CR, LF, 0
+BANNER: .byte "QUARZEL BASIC", CR, LF, 0
+MEMQ:   .byte "MEMORY SIZE? ", 0
+WIDQ:   .byte "TERMINAL WIDTH? ", 0
 FREE:   .byte " BYTES FREE", CR, LF, 0
 OKMSG:  .byte "OK", CR, LF
 ; A missing simple variable reads here: a 0 exponent or length, the number 0 or "".

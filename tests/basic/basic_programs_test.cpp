@@ -21,7 +21,7 @@ protected:
     Result load_and(const std::string& listing, const std::vector<std::string>& steps)
     {
         write_file((dir / "prog.bas").string(), listing + "PRINT \"LOADED\"\n");
-        std::vector<std::string> args = {"--headless", "--until", "C/W/M ?", "--type", "C", "--until", "OK",
+        std::vector<std::string> args = {"--headless", "--until", "C/W/M ?", "--type", "C\\r\\r", "--until", "OK",
                                          "--tape-in", (dir / "prog.bas").string(), "--type", "LOAD\\r",
                                          "--until", "\nLOADED\n", "--type", " "};
         args.insert(args.end(), steps.begin(), steps.end());
@@ -44,7 +44,7 @@ protected:
     // Types `keys` in direct mode after a cold start and waits for the prompt.
     Result direct(const std::string& keys)
     {
-        return run({"--headless", "--until", "C/W/M ?", "--type", "C", "--until", "OK", "--type", keys, "--until",
+        return run({"--headless", "--until", "C/W/M ?", "--type", "C\\r\\r", "--until", "OK", "--type", keys, "--until",
                     PROMPT, "--screen"});
     }
 };
@@ -326,7 +326,7 @@ TEST_F(BasicPrograms, ErrorsNameTheirCodeAndLine)
          {"PRINT (1", "PRINT (1\n?SN ERROR\n"},
          {"PRINT CHR$(300)", "CHR$(300)\n?FC ERROR\n"},
          {"PRINT \"A\"+(\"B\"+(\"C\"+(\"D\"+(\"E\"+(\"F\"+(\"G\"+(\"H\"+(\"I\"+(\"J\"+(\"K\"+\"L\"))))))))))",
-          "))))\n?ST ERROR\n"},
+          "))))\n)\n?ST ERROR\n"},  // the echo of the line breaks at its 72nd character
          {"10 A$=\"X\":FOR I=1 TO 8:A$=A$+A$:NEXT\\rRUN", "RUN\n?LS ERROR IN 10\n"},
          {"10 GOSUB 10\\rRUN", "RUN\n?OM ERROR IN 10\n"}},
     };
@@ -435,7 +435,7 @@ TEST_F(BasicPrograms, ListRunNewClearNullWaitAndUsr)
     // USR calls the routine at $0B/$0C with its argument in the accumulator at $40 (its
     // exponent): INC $40, RTS doubles it. NULL 3 adds three NULs after each carriage return.
     fs::path tape = dir / "nulls.bas";
-    Result usr = run({"--headless", "--until", "C/W/M ?", "--type", "C", "--until", "OK", "--type",
+    Result usr = run({"--headless", "--until", "C/W/M ?", "--type", "C\\r\\r", "--until", "OK", "--type",
                       "POKE 752,230:POKE 753,64:POKE 754,96:POKE 11,240:POKE 12,2\\rPRINT USR(21);POS(0)\\r",
                       "--tape-out", tape.string(), "--type", "NULL 3:POKE 517,1:PRINT 7:POKE 517,0\\r", "--until",
                       PROMPT, "--screen"});

@@ -16,7 +16,7 @@ protected:
         std::vector<std::string> args = {"--headless"};
         if (!config.empty())
             args.push_back(config);
-        args.insert(args.end(), {"--until", "C/W/M ?", "--type", "C", "--until", "OK"});
+        args.insert(args.end(), {"--until", "C/W/M ?", "--type", "C\\r\\r", "--until", "OK"});
         args.insert(args.end(), steps.begin(), steps.end());
         if (!png.empty())
             args.insert(args.end(), {"--screenshot", png.string()});

@@ -11,7 +11,7 @@ protected:
     // Runs to the BASIC prompt, then the given steps, and returns the screen.
     Result basic(std::vector<std::string> steps)
     {
-        std::vector<std::string> args = {"--headless", "--until", "C/W/M ?", "--type", "C", "--until", "OK"};
+        std::vector<std::string> args = {"--headless", "--until", "C/W/M ?", "--type", "C\\r\\r", "--until", "OK"};
         args.insert(args.end(), steps.begin(), steps.end());
         args.push_back("--screen");
         return run(args);
@@ -69,6 +69,31 @@ TEST_F(OwnRoms, BasicComputesAndRunsPrograms)
                           "--until", "OK\n_"});
     ASSERT_EQ(loops.status, 0) << loops.err << loops.out;
     EXPECT_TRUE(has(loops, "\n 1  5  9\n 21  22  11  12\n-3.5  300  4 -1\nOK\n")) << loops.out;
+}
+
+// MEMORY SIZE? takes a top below RAM and above the program area, TERMINAL WIDTH? 16 to 255;
+// anything else asks again. Strings and arrays stay below the top; output breaks its lines at
+// the width and commas begin a new line from the last zone in it.
+TEST_F(OwnRoms, ColdStartQuestions)
+{
+    Result r = run({"--headless", "--until", "C/W/M ?", "--type", "C", "--until", "SIZE?", "--type",
+                    "ABC\\r40000\\r1000\\r6000\\r", "--until", "WIDTH?", "--type", "300\\r10\\r30\\r", "--until",
+                    "OK", "--type",
+                    "POKE 6000,77:POKE 7000,88\\r"
+                    "10 DIM B(500):FOR I=1 TO 50:A$=A$+\"XY\":NEXT:PRINT LEN(A$)\\rRUN\\rCLEAR\\r"
+                    "PRINT PEEK(6000);PEEK(7000);FRE(0)\\rFOR I=1 TO 40:PRINT \"X\";:NEXT\\rPRINT 1,2,3,4\\r",
+                    "--until", "4\nOK\n_", "--screen"});
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    for (const char* shown : {"?SN ERROR\nMEMORY SIZE? 40000\nMEMORY SIZE? 1000\nMEMORY SIZE? 6000\n"
+                              "TERMINAL WIDTH? 300\nTERMINAL WIDTH? 10\nTERMINAL WIDTH? 30\n",
+                              "4975 BYTES FREE\n", "RUN\n 100\n", "\n 77  88  4931\n",
+                              "\nXXXXXXXXXXXXXXXXXXXXXXXXXXXXXX\nXXXXXXXXXX\nOK\n",
+                              "\n 1             2             3\n               4\n"})
+        EXPECT_TRUE(has(r, shown)) << shown << "\n" << r.out;
+
+    Result wide = basic({"--type", "PRINT 1,2,3,4,5,6,7\\r", "--until", "7\nOK"});
+    EXPECT_TRUE(has(wide, "\n 1             2             3\n           4             5\n 6             7\n"))
+        << "72 columns, commas up to 56\n" << wide.out;
 }
 
 // "(8" and "=-" press one OSI key twice with Shift between: the second press is not lost; a

@@ -63,7 +63,7 @@ private:
 
 TEST_F(StateFiles, OwnRomsGoOnExactly)
 {
-    Outcome o = expect_same({"--until", "D/C/W/M ?", "--type", "C", "--until", "OK", "--type", RANDOM_PROGRAM,
+    Outcome o = expect_same({"--until", "D/C/W/M ?", "--type", "C\\r\\r", "--until", "OK", "--type", RANDOM_PROGRAM,
                              "--tape-out", "tape.bas", "--type", "SAVE\\rRUN\\r", "--wait", "2000000"},
                             {"--wait", "3000000"});
     EXPECT_NE(o.tape.find("25 X=X-X/97*97"), std::string::npos) << o.tape;
@@ -71,7 +71,7 @@ TEST_F(StateFiles, OwnRomsGoOnExactly)
 
 TEST_F(StateFiles, ATapeBeingLoadedGoesOn)
 {
-    expect_same({"--until", "D/C/W/M ?", "--type", "C", "--until", "OK", "--tape-in", "program.bas", "--type",
+    expect_same({"--until", "D/C/W/M ?", "--type", "C\\r\\r", "--until", "OK", "--tape-in", "program.bas", "--type",
                  "LOAD\\r", "--until", "200 PRINT"},
                 {"--until", "400 PRINT", "--type", "\\rRUN\\r", "--until", "1200"});
 }

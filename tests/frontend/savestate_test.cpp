@@ -262,7 +262,7 @@ TEST(SaveStateTyping, TypingInterruptedByASaveGoesOnAfterALoad)
     fresh_machine();
     ASSERT_TRUE(start_machine(QUARZEL_PROGRAM_DIR "/quarzel", "")) << SYS[7];
     slices_until("C/W/M ?");
-    type_text("C");
+    type_text("C\r\r");
     slices_until("OK");
     type_text("10 PRINT \"SPLIT\";6*7\rLIST\rRUN\r");
     auto key_down = [] { return std::any_of(key_matrix, key_matrix + 7, [](uint32_t row) { return row != 0xFF; }); };

@@ -33,7 +33,7 @@ run() { env -i HOME="$home" XDG_DATA_HOME="$home/data" PATH=/usr/bin:/bin "${as_
 
 fail() { echo "FAILED: $*" >&2; exit 1; }
 run --version | grep -q '^Quarzel ' || fail "--version"
-out=$(run --headless --until "D/C/W/M ?" --type C --until OK --type 'PRINT 2+3\r' --until ' 5' --screen) ||
+out=$(run --headless --until "D/C/W/M ?" --type 'C\r\r' --until OK --type 'PRINT 2+3\r' --until ' 5' --screen) ||
     fail "our ROMs boot from the installed program folder"
 grep -q '^ 5' <<<"$out" || fail "BASIC answers: $out"
 data="$home/data/quarzel"

@@ -211,7 +211,7 @@ TEST_F(Window, BasicEchoesWhatIsTypedOnThePcKeyboard)
     };
     for (int i = 0; i < 50 && !screen_shows("C/W/M ?"); i++)
         slices(1);
-    type("c");
+    type("c\r\r");
     for (int i = 0; i < 100 && !screen_shows("OK"); i++)
         slices(1);
     type("print \"A+B=\";2*3\r");
@@ -228,7 +228,7 @@ TEST_F(Window, KeysTypedAheadAllArriveInOrder)
     QWidget* w = qt->window()->screen_widget();
     for (int i = 0; i < 50 && !screen_shows("C/W/M ?"); i++)
         slices(1);
-    type_at_once(w, "c");
+    type_at_once(w, "c\r\r");
     for (int i = 0; i < 100 && !screen_shows("OK"); i++)
         slices(1);
     type_at_once(w, "print \"a+b=\";2*3;\"(8)=-!#$%&'<>?,./;+*\"\r10 goto 10\rrun\r");
@@ -256,7 +256,7 @@ TEST_F(Window, PasteTextTypesAProgram)
 {
     for (int i = 0; i < 50 && !screen_shows("C/W/M ?"); i++)
         slices(1);
-    QGuiApplication::clipboard()->setText("C");
+    QGuiApplication::clipboard()->setText("C\n\n");
     trigger(CMD_PASTE_TEXT);
     for (int i = 0; i < 200 && !screen_shows("OK"); i++)
         slices(1);
