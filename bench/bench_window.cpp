@@ -106,6 +106,10 @@ int main(int argc, char** argv)
     bool prompt = run_until("C/W/M ?", 5000);
     post_key(w, QEvent::KeyPress, 0x2E, "c", Qt::Key_C, Qt::NoModifier);
     post_key(w, QEvent::KeyRelease, 0x2E, "c", Qt::Key_C, Qt::NoModifier);
+    for (int question = 0; question < 2; question++) {  // RETURN for MEMORY SIZE? and TERMINAL WIDTH?
+        post_key(w, QEvent::KeyPress, 0x1C, "\r", Qt::Key_Return, Qt::NoModifier);
+        post_key(w, QEvent::KeyRelease, 0x1C, "\r", Qt::Key_Return, Qt::NoModifier);
+    }
     if (!prompt || !run_until("OK", 5000)) {
         std::fprintf(stderr, "bench_window: BASIC did not start\n");
         return 1;
