@@ -4,8 +4,8 @@
 ; (length, address) pointing into the program text or into the string space, which grows
 ; down from the top of memory. Variables have two significant name characters.
 ;
-; Memory: $0210 line buffer, $0290 string temporaries, $02B0 number text, $02C8 array
-; subscripts, $02E8 digits, $0300 FOR/GOSUB stack, $0400 program, then simple variables,
+; Memory: $0222 line buffer (below it the monitor's variables and vectors), $029B string
+; temporaries, $02B9 number text, $02D1 array subscripts, $02F1 digits, $0300 FOR/GOSUB stack, $0400 program, then simple variables,
 ; arrays, free space and strings up to the top of RAM.
 ; Copyright (c) 2026 the Quarzel developers. MIT licence (see LICENSE): free to use, change and
 ; ship, in other emulators too.
@@ -102,14 +102,14 @@ VARPTR  = $9D           ; the value bytes of the variable found
 WIDTH   = $A0           ; output starts a new line before a character past this column
 COMLIM  = $A1           ; a comma from this column on starts a new line
 
-LINEBUF = $0210         ; a typed line
-LINEMAX = 127
-TEMPST  = $0290         ; string temporaries, 3 bytes each
+LINEBUF = $0222         ; a typed line
+LINEMAX = 120
+TEMPST  = $029B         ; string temporaries, 3 bytes each
 TEMPMAX = 30
-FBUF    = $02B0         ; the text of a number
-SUBS    = $02C8         ; the subscripts of an array element, 2 bytes each
+FBUF    = $02B9         ; the text of a number
+SUBS    = $02D1         ; the subscripts of an array element, 2 bytes each
 MAXDIM  = 16
-DIGITS  = $02E8         ; the 9 digits of a number being printed
+DIGITS  = $02F1         ; the 9 digits of a number being printed
 CSTK    = $0300         ; FOR and GOSUB entries, the tag byte on top
 PROGRAM = $0400
 
@@ -307,12 +307,12 @@ MAIN:   lda #0
 
 ; --- line input ------------------------------------------------------------------
 
-; Reads a line into LINEBUF, zero-terminated, 127 characters at most. RUB OUT and "_" take
+; Reads a line into LINEBUF, zero-terminated, 120 characters at most. RUB OUT and "_" take
 ; back a character, "@" cancels the line and starts a new one. RETURN ends the line, and so
 ; does LINE FEED after some text.
 GETLINE:
         ldy #0
-@key:   jsr INCH
+@key:   jsr VINPUT
         cmp #CR
         beq @done
         cmp #LF                 ; text files may end their lines in LF alone
@@ -4332,7 +4332,7 @@ OUT:    cmp #' '
         tax
 @fits:  inc PRTCOL
         pla
-@ctl:   jsr OUTCH
+@ctl:   jsr VOUTPUT
         cmp #CR
         bne :+
         pha
@@ -4363,7 +4363,7 @@ NEWLN:  lda #CR
         txa
         beq @lf
         lda #0
-:       jsr OUTCH
+:       jsr VOUTPUT
         dex
         bne :-
 @lf:    lda #LF

@@ -50,8 +50,14 @@ RESET:  cld
         sta LOADFLAG
         sta SAVEFLAG
         sta LASTKEY
+        sta CTRLCOFF
         lda #$FF
         sta SHOWN
+        ldx #9
+:       lda DEFVEC,x
+        sta INVEC,x
+        dex
+        bpl :-
         lda #<RTISTUB
         sta NMIVEC
         sta IRQVEC
@@ -424,8 +430,10 @@ DELAY:  ldx #200
         bne :-
         rts
 
-; Carry set while Ctrl-C is held down.
+; Carry set while Ctrl-C is held down, unless CTRLCOFF says no.
 DOBRK:  pha
+        lda CTRLCOFF
+        bne @no
         lda #$FE
         sta KEYBD
         lda KEYBD
@@ -441,6 +449,20 @@ DOBRK:  pha
         rts
 @no:    pla
         clc
+        rts
+
+; The defaults of LOADVEC and SAVEVEC: loading ends saving.
+SETLOAD:
+        pha
+        lda #$FF
+        sta LOADFLAG
+        lda #0
+        beq :+
+SETSAVE:
+        pha
+        lda #1
+:       sta SAVEFLAG
+        pla
         rts
 
 ; Waits for a character: from the tape while LOAD is on (a key press ends that),
@@ -676,14 +698,13 @@ PRNIB:  and #$0F
         adc #6
 :       jmp DOOUT
 
-.segment "RODATA"
+; --- entries at the addresses of the OSI monitors --------------------------------
 
-BANNER: .byte "QUARZEL MONITOR 1.0", CR, LF, CR, LF
-PROMPT: .byte "D/C/W/M ?", 0
+.segment "FIXED"
+.org KEYIN
 
-; By display format: 32 x 32, 64 x 16, 64 x 32 (and 64 x 16 when both bits read set).
-WIDTHS: .byte 32, 64, 64, 64
-HEIGHTS: .byte 4, 4, 8, 4
+; Programs written for the OSI monitors (OS-65D among them) read the keyboard here.
+        jmp KBDIN
 
 ; The OSI matrix, rows 0 to 6, column 0 = bit 7; letters in upper case.
 PLAIN:  .byte "1234567", 0
@@ -704,17 +725,82 @@ SHIFTED:
         .byte "QAZ ?+P", 0
         .byte $1B               ; key number 57: ESC
 
-; Programs written for the OSI monitors (OS-65D among them) read the keyboard here.
-.segment "KEYIN"
-        jmp KBDIN
+; The last steps of the OSI monitors' key routine, which keyboard drivers of their own (as
+; OS-65D's) jump to with the caller's X and Y pushed in that order and the key in KEYCHR:
+; they return the character in A and KEYOUT, X and Y pulled.
+        .res $FD8F - *, $FF
+; A = the modifier row shifted right once (bits 0, 1 the shift keys, bit 5 Ctrl alone): a
+; shift adds $10, or takes it off a key with bit 7 set; Ctrl alone makes a control character.
+KSHIFT: tax
+        and #3
+        bne @shift
+        ldy #$C0
+        cpx #$20
+        beq KADD
+        ldy #0
+        beq KADD
+@shift: ldy #$F0
+        bit KEYCHR
+        bmi KADD
+        ldy #$10
+.assert * = $FDA7, error, "KADD must follow at $FDA7"
+; Adds Y to the key (its bit 7 cleared); a blank stays a blank.
+KADD:   lda KEYCHR
+        and #$7F
+        cmp #' '
+        beq KSTORE
+        sty KEYOUT
+        clc
+        adc KEYOUT
+.assert * = $FDB7, error, "KSTORE must follow at $FDB7"
+; A is the character.
+KSTORE: sta KEYOUT
+        pla
+        tay
+        pla
+        tax
+        lda KEYOUT
+        rts
+        .res $FDC8 - *, $FF
+; Y = the number of the highest bit set in A, which is shifted left past it.
+BITNUM: ldy #7
+@next:  asl a
+        bcs @done
+        dey
+        bpl @next
+@done:  rts
+
+; The vectors' defaults, in the order of INVEC to SAVEVEC.
+DEFVEC: .word DOINCH, DOOUT, DOBRK, SETLOAD, SETSAVE
+
+BANNER: .byte "QUARZEL MONITOR 1.0", CR, LF, CR, LF
+PROMPT: .byte "D/C/W/M ?", 0
+
+        .res MONITOR - *, $FF
+        jsr DOCLR
+        jmp DOMON
+
+; By display format: 32 x 32, 64 x 16, 64 x 32 (and 64 x 16 when both bits read set).
+WIDTHS: .byte 32, 64, 64, 64
+HEIGHTS: .byte 4, 4, 8, 4
+
+        .res RESTART - *, $FF
+        jmp RESET
+.reloc
 
 .segment "JUMPS"
+        jmp DOBRK
+        jmp DOCLR
+        .byte $FF, $FF
         jmp DOINCH
         jmp DOOUT
         jmp DOKEY
-        jmp DOBRK
-        jmp DOCLR
-        jmp DOMON
+        .byte $FF, $FF
+        jmp (INVEC)
+        jmp (OUTVEC)
+        jmp (BRKVEC)
+        jmp (LOADVEC)
+        jmp (SAVEVEC)
 
 .segment "VECTORS"
         .word NMI, RESET, IRQ
