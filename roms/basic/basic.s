@@ -13,8 +13,9 @@
 .include "../quarzel.inc"
 
 ; Zero page.
-TXTPTR  = $00           ; the text being executed
-CURLIN  = $02           ; the line record being executed; high byte 0 in direct mode
+WARMJMP = $00           ; JMP WARM, where the machine's BASIC has its warm start
+TXTPTR  = $A2           ; the text being executed
+CURLIN  = $A4           ; the line record being executed; high byte 0 in direct mode
 PTR1    = $04
 PTR2    = $06
 PTR3    = $08
@@ -218,6 +219,11 @@ COLD:   cld
         bcs @page               ; set by the equal compare
 @top:   lda #JMPOP              ; USR calls an illegal function until it is set
         sta USRJMP
+        sta WARMJMP
+        lda #<WARM
+        sta WARMJMP+1
+        lda #>WARM
+        sta WARMJMP+2
         lda #<FCERR
         sta USRJMP+1
         lda #>FCERR
@@ -275,8 +281,7 @@ ASKMEM: ldx #MEMQ-MSGS
         sta LNUM
         lda MEMSIZ+1
         sbc VARTAB+1
-        sta LNUM+1
-        jsr PRUNS
+        jsr PRUNSA
         ldx #FREE-MSGS
         jsr PRMSG
 
@@ -655,7 +660,7 @@ NEWSTT: jsr BRKCHK
         beq ENDLINE
         cmp #':'
         beq NEWSTT
-        jmp SNERR
+SYNTAX: jmp SNERR
 
 ; The end of a line: on to the next one, or back to the caller of RUNTEXT.
 ENDLINE:
@@ -695,7 +700,7 @@ STATEMENT:
         cmp #T_END
         bcc @let
         cmp #T_NEW+1
-        bcs @syntax
+        bcs SYNTAX
         jsr ADVANCE
         asl a
         tax
@@ -705,8 +710,6 @@ STATEMENT:
         pha
         rts
 @let:   jmp DOLET
-@syntax:
-        jmp SNERR
 
 STMTS:  .word DOEND-1, DOFOR-1, DONEXT-1, DODATA-1, DOINPUT-1, DODIM-1, DOREAD-1, DOLET-1
         .word DOGOTO-1, DORUN-1, DOIF-1, DORESTORE-1, DOGOSUB-1, DORETURN-1, DOREM-1, DOSTOP-1
@@ -1578,8 +1581,7 @@ LISTALL:
         sta LNUM
         iny
         lda (PTR1),y
-        sta LNUM+1
-        jsr PRUNS
+        jsr PRUNSA
         jsr OUTSP
         ldy #3
 @text:  lda (PTR1),y
@@ -1746,11 +1748,11 @@ APPLY:  lda OPNUM
         lda VALTYP
         beq :+
         jmp CONCAT
+@tm:
 :       jmp TMERR
 @nums:  lda VALTYP
-        beq :+
-        jmp TMERR
-:       lda OPNUM
+        bne @tm
+        lda OPNUM
         asl a
         tax
         lda OPS+1,x
@@ -3224,9 +3226,8 @@ FMUL:   lda FACEXP
         bne :+
         rts
 :       lda ARGEXP
-        bne :+
-        jmp ZEROFAC
-:       clc
+        beq @under
+        clc
         adc FACEXP
         bcc :+
         cmp #$81
@@ -4193,15 +4194,6 @@ ADVANCE:
         inc TXTPTR+1
 :       rts
 
-; Carry clear when A is a digit.
-ISDIGIT:
-        cmp #'0'
-        bcc @no
-        cmp #'9'+1
-        rts
-@no:    sec
-        rts
-
 ; Carry clear when A is a letter.
 ISLETTER:
         cmp #'A'
@@ -4216,15 +4208,6 @@ ISALNUM:
         jsr ISDIGIT
         bcs ISLETTER
         rts
-
-; Carry clear when a comma follows; TXTPTR past it.
-CHKCOM: jsr SKIPSP
-        cmp #','
-        sec
-        bne :+
-        clc
-        jmp ADVANCE
-:       rts
 
 ; LINENUM = the line number at TXTPTR, also in A (low) and X (high); the error SN when
 ; there is none.
@@ -4307,15 +4290,18 @@ ENDMSG: lda CURLIN+1
         sta LNUM
         iny
         lda (CURLIN),y
-        sta LNUM+1
-        jsr PRUNS
+        jsr PRUNSA
 @ready: jmp READY
 
 ; --- output ------------------------------------------------------------------------
 
-; Prints A (OUTSP: a blank) and keeps the column, beginning a new line first when the line has WIDTH
-; characters (not on tape, where it would split a program line). Preserves A, X and Y;
-; carry set after a printing character, clear after a control character.
+; The rest of the code lies past the cold start's entry at $BD11, where the machine's BASIC
+; has it.
+.segment "TAIL"
+
+; Prints A (OUTSP: a blank) and keeps the column, beginning a new line first when the line
+; has WIDTH characters (not on tape, where it would split a program line). Preserves A, X
+; and Y; carry set after a printing character, clear after a control character.
 OUTSP:  lda #' '
 OUT:    cmp #' '
         bcc @ctl
@@ -4377,13 +4363,23 @@ PRMSG:  lda MSGS,x
         bne PRMSG
 @done:  rts
 
-; Prints LNUM as an unsigned number.
+; Prints LNUM as an unsigned number (PRUNSA: with A as its high byte).
+PRUNSA: sta LNUM+1
 PRUNS:  lda LNUM+1
         ldy LNUM
         jsr GIVUNS
         jsr FOUT
         ldy #1                  ; without the blank before it
         jmp OUTFB
+
+; Carry clear when A is a digit.
+ISDIGIT:
+        cmp #'0'
+        bcc @no
+        cmp #'9'+1
+        rts
+@no:    sec
+        rts
 
 .segment "RODATA"
 
@@ -4426,6 +4422,8 @@ CEXPS:  .byte 9
         .byte $80,$00,$00,$00,$00   ; 1/2!
         .byte $81,$00,$00,$00,$00   ; 1/1!
         .byte $81,$00,$00,$00,$00   ; 1/0!
+; Two series beyond the character output's entry at $BF2D.
+.segment "SERIES"
 ; sin a = a (1 - a^2/3! + a^4/5! ... - a^14/15!)
 CSINS:  .byte 7
         .byte $58,$D7,$3F,$9F,$3A   ; -1/15!
@@ -4445,6 +4443,8 @@ CATNS:  .byte 6
         .byte $7E,$4C,$CC,$CC,$CD   ; +1/5
         .byte $7F,$AA,$AA,$AA,$AB   ; -1/3
         .byte $81,$00,$00,$00,$00   ; +1/1
+
+.segment "RODATA"
 
 ; Keywords in token order, the last letter of each with bit 7 set.
 .macro KW text
@@ -4537,3 +4537,21 @@ CTWOPI: .byte $83,$49,$0F,$DA,$A2   ; 2 pi
 CRNDA:  .byte $8E,$19,$74,$00,$00   ; 9821
 CRNDB:  .byte $7E,$58,$66,$1A,$E7   ; .211327
 CMONE:  .byte $81,$80,$00,$00,$00   ; -1
+
+; A routine in the room after the constants.
+.segment "KCODE"
+
+; Carry clear when a comma follows; TXTPTR past it.
+CHKCOM: jsr SKIPSP
+        cmp #','
+        sec
+        bne :+
+        clc
+        jmp ADVANCE
+:       rts
+
+; Where software for the machine's BASIC starts it cold and prints a character.
+.segment "COLDJ"
+        jmp COLD
+.segment "OUTJ"
+        jmp SCROUT

@@ -177,18 +177,21 @@ HIDECUR:
         sta (CURPTR),y
         rts
 
-; Prints A. Preserves A, X and Y.
+; Prints A on the screen, and to the tape while SAVE is on. Preserves A, X and Y.
 DOOUT:  pha
+        lda SAVEFLAG
+        beq :+
+        pla
+        pha
+        sta ACIADAT
+:       pla
+; Prints A on the screen only. Preserves A, X and Y.
+DOSCR:  pha
         sta TMP
         txa
         pha
         tya
         pha
-        lda SAVEFLAG
-        beq @screen
-        lda TMP
-        sta ACIADAT
-@screen:
         jsr HIDECUR
         jsr LAYOUT
         lda TMP
@@ -789,6 +792,7 @@ HEIGHTS: .byte 4, 4, 8, 4
 .reloc
 
 .segment "JUMPS"
+        jmp DOSCR
         jmp DOBRK
         jmp DOCLR
         .byte $FF, $FF
