@@ -173,6 +173,64 @@ TEST_F(OwnRoms, InputReadsNumbers)
     EXPECT_EQ(r.status, 0) << r.err << r.out;
 }
 
+// Each entry point that software for the OSI ROMs calls, called as that software does: the
+// program at $0300 ends in a JMP to itself; a routine of its own lies at $0310 (the key
+// routine's last steps want the caller's X and Y pushed) or $0320 (an output vector).
+TEST_F(OwnRoms, EntryPointsWhereOsiSoftwareCallsThem)
+{
+    auto bytes = [](std::initializer_list<int> list) { return std::string(list.begin(), list.end()); };
+    // JSR $0310 with X=$11, Y=$22, then JMP *; at $0310 pushes X and Y and loads A with `mods`
+    // and the key with `key`.
+    auto key_tail = [&](int key, std::string tail) {
+        return bytes({0xA2, 0x11, 0xA0, 0x22, 0x20, 0x10, 0x03, 0x4C, 0x07, 0x03}) + std::string(6, '\xEA') +
+               bytes({0x8A, 0x48, 0x98, 0x48, 0xA9, key, 0x8D, 0x15, 0x02}) + tail;
+    };
+    struct Entry {
+        const char* name;
+        std::string code;
+        std::vector<std::string> steps;
+        std::string shown;
+    } entries[] = {
+        {"$FD00 waits for a key", bytes({0x20, 0x00, 0xFD, 0x4C, 0x03, 0x03}), {"--type", "Q", "--until-pc", "0303", "--regs"}, "A=51"},
+        {"$FFEB reads through INVEC", bytes({0x20, 0xEB, 0xFF, 0x4C, 0x03, 0x03}), {"--type", "W", "--until-pc", "0303", "--regs"}, "A=57"},
+        {"$BF2D prints", bytes({0xA9, 0x4B, 0x20, 0x2D, 0xBF, 0x4C, 0x05, 0x03}), {"--until-pc", "0305", "--screen"}, "C/W/M ?K_"},
+        {"$FFEE prints", bytes({0xA9, 0x56, 0x20, 0xEE, 0xFF, 0x4C, 0x05, 0x03}), {"--until-pc", "0305", "--screen"}, "C/W/M ?V_"},
+        {"$FFEE follows OUTVEC",  // OUTVEC = $0320: STA $D200; RTS
+         bytes({0xA9, 0x20, 0x8D, 0x1A, 0x02, 0xA9, 0x03, 0x8D, 0x1B, 0x02, 0xA9, 0x52, 0x20, 0xEE, 0xFF, 0x4C, 0x0F,
+                0x03}) + std::string(14, '\xEA') + bytes({0x8D, 0x00, 0xD2, 0x60}),
+         {"--until-pc", "030F", "--screen"}, "\nR\n"},
+        {"$FE00 starts the monitor", bytes({0x4C, 0x00, 0xFE}), {"--wait", "300000", "--screen"}, "0000 00_\n"},
+        {"$FF00 restarts", bytes({0xA9, 0x5A, 0x8D, 0x00, 0xD1, 0x4C, 0x00, 0xFF}), {"--wait", "300000", "--screen"}, "QUARZEL MONITOR 1.0\n\nD/C/W/M ?_"},
+        {"$BD11 starts BASIC cold", bytes({0x4C, 0x11, 0xBD}), {"--until", "SIZE?", "--screen"}, "MEMORY SIZE?"},
+        {"$FDC8 numbers the highest bit", bytes({0xA9, 0x24, 0x20, 0xC8, 0xFD, 0x4C, 0x05, 0x03}), {"--until-pc", "0305", "--regs"}, "A=20 X=00 Y=05"},
+        {"$FD8F shift adds $10", key_tail(0x51, bytes({0xA9, 0x01, 0x4C, 0x8F, 0xFD})), {"--until-pc", "0307", "--regs"}, "A=61 X=11 Y=22"},
+        {"$FD8F shift takes $10 off a marked key", key_tail(0xB1, bytes({0xA9, 0x02, 0x4C, 0x8F, 0xFD})), {"--until-pc", "0307", "--regs"}, "A=21 X=11 Y=22"},
+        {"$FD8F Ctrl", key_tail(0x43, bytes({0xA9, 0x20, 0x4C, 0x8F, 0xFD})), {"--until-pc", "0307", "--regs"}, "A=03 X=11 Y=22"},
+        {"$FD8F nothing", key_tail(0x41, bytes({0xA9, 0x00, 0x4C, 0x8F, 0xFD})), {"--until-pc", "0307", "--regs"}, "A=41 X=11 Y=22"},
+        {"$FDA7 adds Y", key_tail(0x41, bytes({0xA0, 0x20, 0x4C, 0xA7, 0xFD})), {"--until-pc", "0307", "--regs"}, "A=61 X=11 Y=22"},
+        {"$FDA7 keeps a blank", key_tail(0x20, bytes({0xA0, 0x20, 0x4C, 0xA7, 0xFD})), {"--until-pc", "0307", "--regs"}, "A=20 X=11 Y=22"},
+        {"$FDB7 returns A", key_tail(0x41, bytes({0xA9, 0x58, 0x4C, 0xB7, 0xFD})), {"--until-pc", "0307", "--regs"}, "A=58 X=11 Y=22"},
+    };
+    for (const Entry& e : entries) {
+        SCOPED_TRACE(e.name);
+        write_file(dir / "entry.bin", e.code);
+        std::vector<std::string> args = {"--headless", "--until", "C/W/M ?", "--load", (dir / "entry.bin").string() + "@0300",
+                                         "--pc", "0300"};
+        args.insert(args.end(), e.steps.begin(), e.steps.end());
+        Result r = run(args);
+        ASSERT_EQ(r.status, 0) << r.err << r.out;
+        EXPECT_TRUE(has(r, e.shown)) << r.out;
+        if (e.shown.starts_with("QUARZEL")) {
+            EXPECT_FALSE(has(r, "\nZ\n")) << "the screen was cleared\n" << r.out;
+        }
+    }
+
+    // A machine-code routine called by USR that jumps to $0000 is back in BASIC, program kept.
+    Result warm = basic({"--type", "10 PRINT 42\\rPOKE 11,0:POKE 12,0:X=USR(0)\\r", "--until", "OK\n_", "--type",
+                         "LIST\\r", "--until", "42\nOK"});
+    EXPECT_TRUE(has(warm, "X=USR(0)\nOK\nLIST\n10 PRINT 42\nOK\n")) << warm.out;
+}
+
 // A key must wait for a program that does not read the keyboard for a while, and a repeated
 // key for its release to be seen; a program that never reads it ends the step.
 TEST_F(OwnRoms, TypingWaitsForABusyProgram)
