@@ -65,7 +65,7 @@ NDIG    = $56
 MULB    = $57
 MUL     = $58           ; multiplier or divisor (4)
 RX      = $5C           ; the remainder's top byte
-TRY     = $5D           ; trial remainder (4)
+QBYTE   = $5D           ; the quotient byte being made
 OPNUM   = $61           ; the operator found
 RELMASK = $62           ; relations: 1 less, 2 equal, 4 greater
 PREC    = $63
@@ -3301,9 +3301,8 @@ FDIV:   lda FACEXP
         ldx #E_DZ
         jmp ERROR
 :       lda ARGEXP
-        bne :+
-        jmp ZEROFAC
-:       sec
+        beq @under
+        sec
         sbc FACEXP
         bcc @neg
         cmp #127
@@ -3324,42 +3323,53 @@ FDIV:   lda FACEXP
         bpl :-
         lda #0
         sta RX
-        ldx #40                 ; 40 bits of quotient, the last 8 for rounding
-@loop:  sec
+; 40 bits of quotient, a byte at a time into FACM to FACEXT, the last for rounding. The
+; remainder RX:ARGM is compared from its top byte down, and the divisor taken off it in
+; place only where it goes.
+        tax
+@byte:  ldy #8
+@bit:   lda RX
+        bne @sub                ; a 33rd bit: it goes
+        lda ARGM
+        cmp MUL
+        bne @cmp
+        lda ARGM+1
+        cmp MUL+1
+        bne @cmp
+        lda ARGM+2
+        cmp MUL+2
+        bne @cmp
+        lda ARGM+3
+        cmp MUL+3
+@cmp:   bcc @zero
+@sub:   lsr RX                  ; what is left is below the divisor
+        sec
         lda ARGM+3
         sbc MUL+3
-        sta TRY+3
+        sta ARGM+3
         lda ARGM+2
         sbc MUL+2
-        sta TRY+2
+        sta ARGM+2
         lda ARGM+1
         sbc MUL+1
-        sta TRY+1
+        sta ARGM+1
         lda ARGM
         sbc MUL
-        sta TRY
-        lda RX
-        sbc #0
-        bcc @bit                ; smaller than the divisor: a 0
-        sta RX
-        ldy #3
-:       lda TRY,y
-        sta ARGM,y
-        dey
-        bpl :-
+        sta ARGM
         sec
-@bit:   rol FACEXT
-        rol FACM+3
-        rol FACM+2
-        rol FACM+1
-        rol FACM
+@zero:  rol QBYTE
         asl ARGM+3
         rol ARGM+2
         rol ARGM+1
         rol ARGM
         rol RX
-        dex
-        bne @loop
+        dey
+        bne @bit
+        lda QBYTE
+        sta FACM,x
+        inx
+        cpx #5
+        bne @byte
         jmp NORMFAC
 @under: jmp ZEROFAC
 @over:  jmp OVERR
