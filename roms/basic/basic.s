@@ -2316,33 +2316,34 @@ DIMSIZE:
         sta M16B+1
 @done:  rts
 
-; M16A *= M16B; the error OM past 65535. Preserves Y.
+; M16A *= M16B, M16B lost; the error OM past 65535. Preserves X and Y.
 MUL16:  lda #0
         sta PROD
         sta PROD+1
-        ldx #16
-@bit:   asl PROD
-        rol PROD+1
-        bcs @over
-        asl M16A
-        rol M16A+1
+; M16B's bits from the lowest, until none is left: a small factor takes few steps.
+@bit:   lsr M16B+1
+        ror M16B
         bcc @next
         clc
         lda PROD
-        adc M16B
+        adc M16A
         sta PROD
         lda PROD+1
-        adc M16B+1
+        adc M16A+1
         sta PROD+1
         bcs @over
-@next:  dex
-        bne @bit
-        lda PROD
+@next:  lda M16B
+        ora M16B+1
+        beq @done
+        asl M16A
+        rol M16A+1
+        bcc @bit
+@over:  jmp OMERR
+@done:  lda PROD
         sta M16A
         lda PROD+1
         sta M16A+1
         rts
-@over:  jmp OMERR
 
 ; The name of a function after FN: VARNAM with bit 7 of its first byte set.
 FNNAME: jsr GETNAME
