@@ -8,6 +8,9 @@
 #   ./build.sh package   build, then make the Debian package build/quarzel_*.deb
 #   ./build.sh windows   cross-build for Windows without the window (build-windows/), run the tests
 #                        under Wine
+#   ./build.sh web       build the browser page into build-web/ (any static file server serves it)
+#   ./build.sh web-serve build it and serve it on http://localhost:8000/
+#   ./build.sh web-test  build it and run the browser test in headless Chromium
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -73,8 +76,30 @@ fuzz() {
     fi
 }
 
+# The page takes the ROMs, fonts and layout of the native build. Debian's emscripten finds its
+# JavaScript parser among Debian's node modules.
+web() {
+    build build -DCMAKE_BUILD_TYPE=Release
+    export NODE_PATH=/usr/share/nodejs
+    emcmake cmake -S . -B build-web-cmake -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUARZEL_NATIVE_DIR="$PWD/build" \
+        -DQUARZEL_WEB_DIR="$PWD/build-web" >/dev/null
+    cmake --build build-web-cmake
+}
+
+# The browser test drives Debian's Chromium with puppeteer-core from the npm registry, kept in
+# build-web-test/ after the first install.
+web_test() {
+    if [ ! -d build-web-test/node_modules/puppeteer-core ]; then
+        mkdir -p build-web-test
+        npm install --prefix build-web-test --no-audit --no-fund puppeteer-core@22 >/dev/null
+    fi
+    NODE_PATH="$PWD/build-web-test/node_modules" node tests/web/browser_test.js build-web
+}
+
 [ "${1:-run}" = fuzz ] && packages+=(clang libclang-rt-dev)
 [ "${1:-run}" = windows ] && packages+=(g++-mingw-w64-x86-64-posix wine wine64 googletest)
+case "${1:-run}" in web*) packages+=(emscripten node-acorn python3) ;; esac
+[ "${1:-run}" = web-test ] && packages+=(chromium nodejs)
 install_missing
 case "${1:-run}" in
 run)
@@ -112,8 +137,20 @@ windows)
     build build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DQUARZEL_GUI=OFF -DCMAKE_BUILD_TYPE=Release
     ctest --test-dir build-windows --output-on-failure -j2
     ;;
+web)
+    web
+    ;;
+web-serve)
+    web
+    echo "Quarzel in the browser: http://localhost:8000/"
+    exec python3 -m http.server 8000 --bind 127.0.0.1 --directory build-web
+    ;;
+web-test)
+    web
+    web_test
+    ;;
 *)
-    echo "usage: ./build.sh [run|test|sanitize|bench|fuzz|package|windows]" >&2
+    echo "usage: ./build.sh [run|test|sanitize|bench|fuzz|package|windows|web|web-serve|web-test]" >&2
     exit 2
     ;;
 esac

@@ -200,7 +200,7 @@ static void pace(uint32_t cycles)
 // would repeat for as long as a person holds it, a thousandfold.
 bool warp() { return (WarpEnable || (FastLoad && tape_reading())) && !window_keys_held(); }
 
-void run_slice()
+uint32_t run_slice_unpaced()
 {
     t_check = DEnable ? 100 : 60000;
     bool debugger_slice = DEnable;
@@ -222,10 +222,16 @@ void run_slice()
     if (VIDCpoke)
         restgdc();
     CIA2();
+    return debugger_slice ? 60000 : clocks;  // a debugger slice lasts as long as a full one
+}
+
+void run_slice()
+{
+    uint32_t lasts = run_slice_unpaced();
     if (warp())
         pace_restart();
     else
-        pace(debugger_slice ? 60000 : clocks);  // a debugger slice lasts as long as a full one
+        pace(lasts);
     if (loop_hooks.on_slice_end)
         loop_hooks.on_slice_end();
 }

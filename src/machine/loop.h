@@ -35,6 +35,9 @@ void run_pass();
 // One time slice: the window's events, 60000 cycles (100 in debugger mode), then the wait
 // until real time has caught up with them.
 void run_slice();
+// The same without the wait, for a host that paces itself (a browser cannot sleep): the
+// cycles of real time the slice stands for.
+uint32_t run_slice_unpaced();
 bool warp();
 // The next slice paces from a new origin.
 void pace_restart();

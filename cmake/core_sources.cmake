@@ -1,0 +1,41 @@
+# The emulation's sources without a front end, for the desktop build and the browser build.
+set(QUARZEL_CORE_SOURCES
+  src/host/host.cpp
+  src/host/files.cpp
+  src/host/process.cpp
+  src/host/state_fields.cpp
+  src/cpu/bus.cpp
+  src/cpu/step.cpp
+  src/cpu/opcodes.cpp
+  src/machine/memory.cpp
+  src/machine/video.cpp
+  src/machine/keyboard.cpp
+  src/machine/typist.cpp
+  src/machine/keyboard_port.cpp
+  src/machine/board.cpp
+  src/machine/board_port.cpp
+  src/machine/sound.cpp
+  src/machine/window_keys.cpp
+  src/machine/tape.cpp
+  src/machine/disk.cpp
+  src/machine/disk_image.cpp
+  src/machine/loop.cpp
+  src/machine/memory_map.cpp
+  src/debugger/disassembler.cpp
+  src/debugger/debugger.cpp
+  src/debugger/memfile.cpp
+  src/config/ini.cpp
+  src/config/paths.cpp
+  src/config/rom.cpp
+  src/config/config.cpp
+  src/cassette/wave.cpp
+  src/cassette/resample.cpp
+  src/cassette/wav_reader.cpp
+  src/cassette/kcs_setup.cpp
+  src/frontend/screen.cpp
+  src/frontend/startup.cpp
+  src/frontend/commands.cpp
+  src/frontend/speed.cpp
+  src/frontend/keyboard_editor.cpp
+  src/frontend/savestate.cpp
+)
