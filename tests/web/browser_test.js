@@ -9,6 +9,7 @@ const http = require("http");
 const os = require("os");
 const path = require("path");
 const puppeteer = require("puppeteer-core");
+const { spawnSync } = require("child_process");
 
 const folder = path.resolve(process.argv[2] || "build-web");
 const source = path.resolve(__dirname, "../..");
@@ -129,14 +130,42 @@ async function main() {
     await page.keyboard.press("Enter");
     check(await until(page, "TAPE 42"), "the loaded program runs");
 
-    // A state saved, the program taken away, and the state loaded through the file input.
-    const problem = await page.evaluate(() => Module.ccall("web_save_state", "string", ["string"], ["/tmp/test.qst"]));
-    check(problem === "", "the state is saved " + problem);
-    const state = Buffer.from(await page.evaluate(() => Array.from(Module.FS.readFile("/tmp/test.qst"))));
-    fs.writeFileSync(path.join(work, "test.qst"), state);
+    // A recording made by the desktop's encoder, converted by the page's decoder and LOADed.
+    const listing = path.join(work, "wav.bas"), wav = path.join(work, "wav.wav");
+    fs.writeFileSync(listing, '10 PRINT "WAVE";3*7\r');
+    check(spawnSync(path.join(source, "build/KCS.com"), ["-W", "-D", "-S", "-L1", listing, wav]).status === 0, "KCS.com -W encodes a listing");
     await page.keyboard.type("NEW");
     await page.keyboard.press("Enter");
-    await (await page.$("#state-load")).uploadFile(path.join(work, "test.qst"));
+    await (await page.$("#wav-in")).uploadFile(wav);
+    await page.waitForFunction(() => document.getElementById("status").textContent.includes("KCS"), { timeout: 20000 }).catch(() => {});
+    const said = await page.$eval("#status", (e) => e.textContent);
+    check(/KCS.BAS: \d+ bytes, 0 damaged/.test(said), "the recording is decoded: " + said);
+    await page.focus("#screen");
+    await page.keyboard.type("LOAD");
+    await page.keyboard.press("Enter");
+    check(await until(page, '10 PRINT "WAVE";3*7\n'), "LOAD reads the decoded recording");
+    await page.keyboard.press("Space");
+    await page.keyboard.type("RUN");
+    await page.keyboard.press("Enter");
+    check(await until(page, "WAVE 21"), "the recorded program runs");
+    await page.keyboard.type("NEW");
+    await page.keyboard.press("Enter");
+    await page.keyboard.type('10 PRINT "TAPE";6*7');
+    await page.keyboard.press("Enter");
+    await page.keyboard.type("20 END");
+    await page.keyboard.press("Enter");
+
+    // A state saved, the program taken away, and the state loaded through the file input.
+    const cdp = await page.createCDPSession();
+    await cdp.send("Browser.setDownloadBehavior", { behavior: "allow", downloadPath: work });
+    await page.click("#state-save");
+    const saved = path.join(work, "quarzel.qst");
+    for (let i = 0; i < 100 && !fs.existsSync(saved); i++) await new Promise((r) => setTimeout(r, 100));
+    check(fs.existsSync(saved) && fs.statSync(saved).size > 65536, "Save state downloads the whole machine");
+    await page.keyboard.type("NEW");
+    await page.keyboard.press("Enter");
+    await (await page.$("#state-load")).uploadFile(saved);
+    await page.waitForFunction(() => document.getElementById("status").textContent.includes("State"), { timeout: 20000 }).catch(() => {});
     await page.focus("#screen");
     await page.keyboard.type("LIST");
     await page.keyboard.press("Enter");

@@ -83,8 +83,8 @@ function draw() {
 
 // The largest whole multiple of the screen that fits beside the controls, sharp at any size.
 function scaleCanvas() {
-  const room = Math.min(window.innerWidth - 24, window.innerHeight - document.querySelector("header").offsetHeight - 70);
-  const scale = Math.max(1, Math.floor(room / Math.max(canvas.width, canvas.height)));
+  const roomX = window.innerWidth - 24, roomY = window.innerHeight - document.querySelector("header").offsetHeight - 70;
+  const scale = Math.max(1, Math.min(Math.floor(roomX / canvas.width), Math.floor(roomY / canvas.height)));
   canvas.style.width = canvas.width * scale + "px";
   canvas.style.height = canvas.height * scale + "px";
 }
@@ -158,9 +158,18 @@ document.getElementById("tape-save").addEventListener("click", () => {
   download(TAPE_OUT, "TAPE.BAS");
   document.getElementById("tape-save").disabled = true;
 });
+// A converted recording becomes the tape input at once; the desktop leaves it in FILES/KCS.BAS.
 document.getElementById("wav-in").addEventListener("change", async (e) => {
   const path = await stored(e.target);
-  if (path) command(CMD.CONVERT_KCS, path);
+  if (!path) return;
+  const decoded = "/quarzel/FILES/KCS.BAS";
+  if (Module.FS.analyzePath(decoded).exists) Module.FS.unlink(decoded);
+  command(CMD.CONVERT_KCS, path);
+  if (Module.FS.analyzePath(decoded).exists) {
+    const shown = status.textContent;
+    command(CMD.OPEN_FILES, decoded);
+    say(shown + " It is the tape input now: LOAD it.");
+  }
 });
 for (const [id, drive] of [["disk-a", 0], ["disk-b", 1]])
   document.getElementById(id).addEventListener("change", async (e) => {

@@ -16,6 +16,7 @@
 #include <emscripten.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -109,6 +110,7 @@ int main()
 {
     host = &web_host;
     std::filesystem::create_directories("/quarzel/FILES");
+    std::ofstream("/quarzel/KCS.com") << "The Kansas City decoder is part of the page.\n";  // where the emulation looks for it
     if (!start_machine("/quarzel/quarzel", ""))
         return 1;
     pace_restart();
