@@ -171,13 +171,20 @@ document.getElementById("wav-in").addEventListener("change", async (e) => {
     say(shown + " It is the tape input now: LOAD it.");
   }
 });
-for (const [id, drive] of [["disk-a", 0], ["disk-b", 1]])
+// What the machine writes on a diskette reaches its file within two seconds of its last write.
+for (const [id, drive] of [["disk-a", 0], ["disk-b", 1]]) {
+  const save = document.getElementById(id + "-save");
   document.getElementById(id).addEventListener("change", async (e) => {
     const path = await stored(e.target);
-    if (path && Module.ccall("web_disk", "number", ["number", "string"], [drive, path]))
+    if (path && Module.ccall("web_disk", "number", ["number", "string"], [drive, path])) {
       say(`Drive ${"AB"[drive]}: ${path.slice(11)}`);
+      save.dataset.path = path;
+      save.disabled = false;
+    }
     canvas.focus();
   });
+  save.addEventListener("click", () => download(save.dataset.path, save.dataset.path.slice(11)));
+}
 document.getElementById("state-save").addEventListener("click", () => {
   const problem = Module.ccall("web_save_state", "string", ["string"], ["/tmp/quarzel.qst"]);
   if (problem) say(problem, true);
