@@ -69,6 +69,12 @@ async function until(page, text, seconds = 20) {
   return false;
 }
 
+// A line typed on the screen and RETURN.
+async function enter(page, text) {
+  await page.keyboard.type(text);
+  await page.keyboard.press("Enter");
+}
+
 // Cycles per second of emulated time over `seconds` of real time.
 async function cyclesPerSecond(page, seconds) {
   const start = await page.evaluate(() => [Module._web_cycles(), performance.now()]);
@@ -97,8 +103,7 @@ async function main() {
     await page.keyboard.press("Enter");
     await page.keyboard.press("Enter");
     check(await until(page, "BYTES FREE"), "BASIC started after C and RETURN twice");
-    await page.keyboard.type("PRINT 2+3");
-    await page.keyboard.press("Enter");
+    await enter(page, "PRINT 2+3");
     check(await until(page, "PRINT 2+3\n 5\n"), "PRINT 2+3 answers 5 in the screen memory");
 
     // The "5" on the canvas, pixel by pixel, where the 32x32 screen draws its cell.
@@ -122,38 +127,30 @@ async function main() {
     fs.writeFileSync(tape, '10 PRINT "TAPE";6*7\r20 END\r');
     await (await page.$("#tape-in")).uploadFile(tape);
     await page.focus("#screen");
-    await page.keyboard.type("LOAD");
-    await page.keyboard.press("Enter");
+    await enter(page, "LOAD");
     check(await until(page, "20 END\n"), "LOAD reads the tape file");
     await page.keyboard.press("Space");
-    await page.keyboard.type("RUN");
-    await page.keyboard.press("Enter");
+    await enter(page, "RUN");
     check(await until(page, "TAPE 42"), "the loaded program runs");
 
     // A recording made by the desktop's encoder, converted by the page's decoder and LOADed.
     const listing = path.join(work, "wav.bas"), wav = path.join(work, "wav.wav");
     fs.writeFileSync(listing, '10 PRINT "WAVE";3*7\r');
     check(spawnSync(path.join(source, "build/KCS.com"), ["-W", "-D", "-S", "-L1", listing, wav]).status === 0, "KCS.com -W encodes a listing");
-    await page.keyboard.type("NEW");
-    await page.keyboard.press("Enter");
+    await enter(page, "NEW");
     await (await page.$("#wav-in")).uploadFile(wav);
     await page.waitForFunction(() => document.getElementById("status").textContent.includes("KCS"), { timeout: 20000 }).catch(() => {});
     const said = await page.$eval("#status", (e) => e.textContent);
     check(/KCS.BAS: \d+ bytes, 0 damaged/.test(said), "the recording is decoded: " + said);
     await page.focus("#screen");
-    await page.keyboard.type("LOAD");
-    await page.keyboard.press("Enter");
+    await enter(page, "LOAD");
     check(await until(page, '10 PRINT "WAVE";3*7\n'), "LOAD reads the decoded recording");
     await page.keyboard.press("Space");
-    await page.keyboard.type("RUN");
-    await page.keyboard.press("Enter");
+    await enter(page, "RUN");
     check(await until(page, "WAVE 21"), "the recorded program runs");
-    await page.keyboard.type("NEW");
-    await page.keyboard.press("Enter");
-    await page.keyboard.type('10 PRINT "TAPE";6*7');
-    await page.keyboard.press("Enter");
-    await page.keyboard.type("20 END");
-    await page.keyboard.press("Enter");
+    await enter(page, "NEW");
+    await enter(page, '10 PRINT "TAPE";6*7');
+    await enter(page, "20 END");
 
     // A state saved, the program taken away, and the state loaded through the file input.
     const cdp = await page.createCDPSession();
@@ -162,13 +159,11 @@ async function main() {
     const saved = path.join(work, "quarzel.qst");
     for (let i = 0; i < 100 && !fs.existsSync(saved); i++) await new Promise((r) => setTimeout(r, 100));
     check(fs.existsSync(saved) && fs.statSync(saved).size > 65536, "Save state downloads the whole machine");
-    await page.keyboard.type("NEW");
-    await page.keyboard.press("Enter");
+    await enter(page, "NEW");
     await (await page.$("#state-load")).uploadFile(saved);
     await page.waitForFunction(() => document.getElementById("status").textContent.includes("State"), { timeout: 20000 }).catch(() => {});
     await page.focus("#screen");
-    await page.keyboard.type("LIST");
-    await page.keyboard.press("Enter");
+    await enter(page, "LIST");
     check(await until(page, 'LIST\n10 PRINT "TAPE";6*7\n20 END\n'), "the loaded state has the program back");
 
     // The speed, measured and printed: a benchmark, not a pass or fail.
