@@ -2,6 +2,7 @@
 #include "machine/memory_map.h"
 #include "machine_setup.h"
 
+#include "debugger/breakpoints.h"
 #include "debugger/debugger.h"
 #include "frontend/screen.h"
 #include "machine/keyboard.h"
@@ -44,6 +45,7 @@ void fresh_machine()
     test_host = new HeadlessHost;
     host = test_host;
     connect_layers();
+    clear_breakpoints();
     if (!RAMptr) {
         AllocMem();
         make_glyph_sets();

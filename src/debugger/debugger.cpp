@@ -1,6 +1,7 @@
 #include "debugger/debugger.h"
 
 #include "cpu/bus.h"
+#include "debugger/breakpoints.h"
 #include "debugger/disassembler.h"
 #include "host/host.h"
 #include "host/ids.h"
@@ -58,6 +59,8 @@ void show_registers()
     dbg.p = format("0x%02X", R.P | FLAG_5);
     dbg.p_bits = binary(R.P | FLAG_5);
     dbg.status = halt_text();
+    if (dbg.status.empty())
+        dbg.status = stop_reason;
 }
 
 void show_disassembly()
@@ -106,6 +109,7 @@ void forced_refresh()
 void single_step()
 {
     PokeFlag = 1;
+    stop_reason.clear();
     if (TraceMode == 1) {
         SEnable = 1;
         SMode = 0;
@@ -134,6 +138,17 @@ void set_breakpoint()
 {
     stop_loc = read_hex_field(dbg.breakpoint, stop_loc);
     dbg.breakpoint = format("%04X", stop_loc);
+}
+
+// The lists as the window shows them, a line each; nothing while they are empty.
+std::string points_text()
+{
+    std::string text;
+    for (const Breakpoint& b : breakpoints)
+        text += "Break " + breakpoint_text(b) + (b.enabled ? "\n" : " off\n");
+    for (const Watchpoint& w : watchpoints)
+        text += "Watch " + watchpoint_text(w) + (w.enabled ? "\n" : " off\n");
+    return text;
 }
 
 } // namespace
@@ -184,6 +199,7 @@ void Open_Processor(const char* text)
 void debugger_closed()
 {
     host->check_menu(CMD_DEBUGGER, false);
+    stop_reason.clear();
     SEnable = 1;
     SMode = 0;
     DEnable = 0;
@@ -228,6 +244,7 @@ void debugger_command(int id)
     case DBG_SINGLE_STEP: single_step(); break;
     case DBG_CLOSE: host->close_debugger(); break;
     case DBG_RUN:
+        stop_reason.clear();
         SEnable = 1;
         SMode = 1;
         trace_loc = 0xFFFF;
@@ -279,8 +296,8 @@ std::string debugger_text()
             " " + dbg.y_bits + "\nS: " + dbg.s + " " + dbg.s_bits + "\nPC: " + dbg.pc + " " + dbg.pc_bits +
             "\nP: " + dbg.p + " " + dbg.p_bits + " NV-BDIZC\nEffective Adr: " + dbg.effective + "\nIRQ: " +
             marks[dbg.irq] + "  NMI: " + marks[dbg.nmi] + "\nBreakpoint: " + dbg.breakpoint + "\n" +
-            (dbg.disp_mem ? "Memory" : "Stack") + " Start: " + dbg.memory_start + "\n" + dbg.dump + dbg.last +
-            "\r\n" + dbg.current + "\r\n" + dbg.next;
+            points_text() + (dbg.disp_mem ? "Memory" : "Stack") + " Start: " + dbg.memory_start + "\n" + dbg.dump +
+            dbg.last + "\r\n" + dbg.current + "\r\n" + dbg.next;
     std::string plain;
     for (char c : text)
         if (c != '\r')

@@ -1,6 +1,7 @@
 #include "frontend/startup.h"
 
 #include "config/config.h"
+#include "debugger/breakpoints.h"
 #include "debugger/debugger.h"
 #include "frontend/commands.h"
 #include "frontend/screen.h"
@@ -80,6 +81,8 @@ void connect_layers()
 {
     cpu_hooks.on_undefined_opcode = stop_on_undefined_opcode;
     loop_hooks.on_debugger_refresh = display_registers;
+    loop_hooks.on_break = breakpoint_stops;
+    memory_map_hooks.on_built = apply_breakpoints;
     loop_hooks.on_slice_end = [] {
         if (host->speed_exists())
             Speed_display();

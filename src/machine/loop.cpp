@@ -70,11 +70,19 @@ static void tick_period(uint32_t period, uint32_t& counter, int& line)
     }
 }
 
+static bool at_breakpoint()
+{
+    if (R.PC == stop_loc)
+        return true;
+    bool asked = (break_at[R.PC] & BREAK_LIST) || debug_stop;
+    return asked && loop_hooks.on_break && loop_hooks.on_break();
+}
+
 static void debugger_hook()
 {
     if (!DEnable) {
         SEnable = 1;
-        if (R.PC == stop_loc) {
+        if (at_breakpoint()) {
             if (!host->debugger_exists())
                 host->post_command(CMD_DEBUGGER);
             SMode = 0;
@@ -86,7 +94,7 @@ static void debugger_hook()
     }
     if (!DebugRDY)
         return;
-    if (R.PC == stop_loc)
+    if (at_breakpoint())
         SMode = 0;
     if (R.PC == trace_loc) {
         RPC_old = (R.PC - 3) & 0xFFFF;

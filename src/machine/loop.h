@@ -22,6 +22,9 @@ extern int Abort;
 struct LoopHooks {
     void (*on_debugger_refresh)();  // the debugger window's fields are due
     void (*on_slice_end)();         // a time slice has run and been paced
+    // The processor stands on an address of the debugger's list or a watchpoint was hit:
+    // whether the machine stops there.
+    bool (*on_break)();
 };
 extern LoopHooks loop_hooks;
 

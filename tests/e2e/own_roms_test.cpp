@@ -233,18 +233,39 @@ TEST_F(OwnRoms, DebuggerBreaksStepsAndShows)
                     "0302", "--pc", "0300", "--wait", "1000", "--debugger", "--step", "2", "--debugger", "--run",
                     "--until-pc", "0308"});
     ASSERT_EQ(r.status, 0) << r.err;
-    size_t second = r.out.find("A: ", 1);
+    size_t second = r.out.find("\nA: ", r.out.find("A: ")) + 1;
     ASSERT_NE(second, std::string::npos) << r.out;
     std::string halted = r.out.substr(0, second), stepped = r.out.substr(second);
     auto shows = [](const std::string& text, const char* part) { return text.find(part) != std::string::npos; };
     EXPECT_TRUE(shows(halted, "A: 0x42 01000010\n")) << halted;
     EXPECT_TRUE(shows(halted, "PC: 0x0302 00000011 00000010\n")) << halted;
-    EXPECT_TRUE(shows(halted, "Breakpoint: 0302\n")) << halted;
+    EXPECT_TRUE(shows(halted, "Stopped at breakpoint 0302\nA: ")) << halted;
+    EXPECT_TRUE(shows(halted, "Breakpoint: FFFF\nBreak 0302\nMemory Start")) << halted;
     EXPECT_TRUE(shows(halted, "$Adress Code\n$0300   LDA #42\n$0302   JSR $0310\n$0305   STA $0200\n"))
         << halted;
     EXPECT_TRUE(shows(stepped, "X: 0x07 00000111\n")) << stepped;
     EXPECT_TRUE(shows(stepped, "PC: 0x0312 00000011 00010010\n")) << stepped;
     EXPECT_TRUE(shows(stepped, "$Adress Code\n$0310   LDX #07\n$0312   RTS\n")) << stepped;
+}
+
+// Scripts set breakpoints with conditions and watchpoints; each halts the machine and says why.
+TEST_F(OwnRoms, BreakpointConditionsAndWatchpointsFromTheCommandLine)
+{
+    // $0300: LDX #0; INX; STX $0200; JMP $0302.
+    write_file(dir / "count.bin", std::string("\xA2\x00\xE8\x8E\x00\x02\x4C\x02\x03", 9));
+    Result r = run({"--headless", "--until", "C/W/M ?", "--load", (dir / "count.bin").string() + "@0300", "--break",
+                    "0302:X=00", "--watch", "0200-0200:W", "--pc", "0300", "--wait", "1000", "--debugger", "--run",
+                    "--wait", "1000", "--debugger", "--break", "0302:X>", "--watch", "0200:Q"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--break has no hex byte after > in X>\n"), std::string::npos) << r.err;
+    size_t second = r.out.find("Stopped", 1);
+    ASSERT_NE(second, std::string::npos) << r.out;
+    std::string first = r.out.substr(0, second), then = r.out.substr(second);
+    EXPECT_EQ(first.find("Stopped at breakpoint 0302:X=00\nA: "), 0u) << first;
+    EXPECT_NE(first.find("PC: 0x0302 "), std::string::npos) << first;
+    EXPECT_NE(first.find("\nBreak 0302:X=00\nWatch 0200-0200:W\n"), std::string::npos) << first;
+    EXPECT_EQ(then.find("Stopped by watchpoint: $0303 STX $0200 wrote $01 to $0200\n"), 0u) << then;
+    EXPECT_NE(then.find("PC: 0x0306 "), std::string::npos) << then;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "frontend/headless/steps.h"
 
+#include "debugger/breakpoints.h"
 #include "debugger/debugger.h"
 #include "debugger/disassembler.h"
 #include "frontend/speed.h"
@@ -68,12 +69,21 @@ int run_free(const Step&)
     return 0;
 }
 
-int run_break(const Step& s)
+namespace {
+
+int added(const Step& s, const std::string& problem)
 {
-    dbg.breakpoint = s.values[0];
-    debugger_command(DBG_SET_BP);
-    return 0;
+    if (problem.empty())
+        return 0;
+    std::fprintf(stderr, "quarzel: %s %s\n", s.row->name, problem.c_str());
+    return 2;
 }
+
+} // namespace
+
+int run_break(const Step& s) { return added(s, add_breakpoint(s.values[0])); }
+
+int run_watch(const Step& s) { return added(s, add_watchpoint(s.values[0])); }
 
 // Each step is the Single Step button: one instruction, or a whole subroutine when "Trace into
 // subs" is off. A running machine is halted where it stands first.

@@ -1,6 +1,7 @@
 #include "frontend/headless/runner.h"
 
 #include "cassette/wave.h"
+#include "debugger/breakpoints.h"
 #include "debugger/memfile.h"
 #include "frontend/headless/png.h"
 #include "frontend/headless/steps.h"
@@ -69,9 +70,15 @@ const OptionRow option_rows[] = {
                                      "monitor's loader", parse_range, run_save_tape},
     {"--autostart", "", "the following --save-tape steps end with the start command ADDR G",
      no_check, run_autostart},
-    {"--break", "ADDR", "set the breakpoint at ADDR (hex), as the debugger's SetBP does; reached, the\n"
-                        "debugger opens and halts the machine after that instruction (--run goes on)",
-     hex_address, run_break},
+    {"--break", "ADDR[:COND]", "add a breakpoint at ADDR (hex); when the processor gets there and COND\n"
+                               "holds, the debugger opens and halts the machine there\n"
+                               "(--run goes on). COND compares a register or a byte of memory with a\n"
+                               "hex byte: A=0D, X>10, Y<=7F, S!=FF, P>=80, (0200)=FF",
+     no_check, run_break},
+    {"--watch", "RANGE[:R|W|RW]", "add a watchpoint on RANGE (ADDR or FIRST-LAST, hex): when an instruction\n"
+                                  "reads (R) or writes (W) there, both when no kind is given, the debugger\n"
+                                  "opens after it and says which instruction it was and the value",
+     no_check, run_watch},
     {"--step", "N", "single-step N instructions as the debugger's Single Step button does", parse_count,
      run_steps},
     {"--debugger", "", "print what the debugger window shows now", no_check, run_debugger_text},
@@ -208,6 +215,7 @@ int headless_main(int argc, char** argv, const std::string& program_file)
     options = Options();  // a fresh start for every call, as a fuzz target makes them
     headless = HeadlessHost();
     instruction_hook = nullptr;
+    clear_breakpoints();
     const Options& o = options;
     int status = parse(argc, argv);
     if (status)
