@@ -4,6 +4,7 @@
 
 #include "debugger/breakpoints.h"
 #include "debugger/debugger.h"
+#include "debugger/labels.h"
 #include "frontend/screen.h"
 #include "machine/keyboard.h"
 #include "machine/loop.h"
@@ -46,6 +47,7 @@ void fresh_machine()
     host = test_host;
     connect_layers();
     clear_breakpoints();
+    clear_labels();
     if (!RAMptr) {
         AllocMem();
         make_glyph_sets();

@@ -147,7 +147,7 @@ std::string hit_text()
 {
     char text[16];
     Disassemble(text, hit.pc);
-    return "Stopped by watchpoint: $" + hex(hit.pc, 4) + " " + text + (hit.kind == WATCH_READ ? " read $" : " wrote $") +
+    return "Stopped by watchpoint: $" + hex(hit.pc, 4) + " " + with_labels(text) + (hit.kind == WATCH_READ ? " read $" : " wrote $") +
            hex(hit.value, 2) + (hit.kind == WATCH_READ ? " from $" : " to $") + hex(hit.address, 4);
 }
 

@@ -3,6 +3,7 @@
 #include "cpu/bus.h"
 #include "debugger/breakpoints.h"
 #include "debugger/disassembler.h"
+#include "debugger/labels.h"
 #include "host/host.h"
 #include "host/ids.h"
 #include "machine/loop.h"
@@ -159,11 +160,16 @@ std::string instruction_line(unsigned address, int* length)
     int n = Disassemble(text, address & 0xFFFF);
     if (length)
         *length = n;
-    return format("$%04X   ", address & 0xFFFF) + text;
+    auto label = label_names.find(uint16_t(address));
+    std::string name = label == label_names.end() ? "" : label->second + ": ";
+    return format("$%04X   ", address & 0xFFFF) + name + with_labels(text);
 }
 
 unsigned read_hex_field(const std::string& field, unsigned previous)
 {
+    uint16_t address;
+    if (find_label(field, address))
+        return address;
     unsigned v = 0;
     size_t n = 0;
     for (; n < field.size() && n < 4 && std::isxdigit(static_cast<unsigned char>(field[n])); n++) {

@@ -38,10 +38,11 @@ void display_registers();
 void stop_on_undefined_opcode(const char* text);
 // A button or toggle of the window (DebuggerControl ids).
 void debugger_command(int id);
-// An address field: up to four hex digits, stopping at the first other character; empty is 0,
-// and text that starts with no hex digit keeps the previous value.
+// An address field: a label's name, else up to four hex digits, stopping at the first other
+// character; empty is 0, and text that starts with no hex digit keeps the previous value.
 unsigned read_hex_field(const std::string& field, unsigned previous);
-// "$ADDR   " and the instruction there, as the disassembly lines show it; `length` gets its length.
+// "$ADDR   " and the instruction there, as the disassembly lines show it, after "LABEL: " when
+// the address has one and with labels for the addresses of operands; `length` gets its length.
 std::string instruction_line(unsigned address, int* length = nullptr);
 // The eight binary digits of a byte, most significant first.
 std::string binary(unsigned byte);

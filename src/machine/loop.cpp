@@ -70,12 +70,12 @@ static void tick_period(uint32_t period, uint32_t& counter, int& line)
     }
 }
 
+// A watchpoint's hit is taken whatever else stops the machine, so that it is said.
 static bool at_breakpoint()
 {
-    if (R.PC == stop_loc)
-        return true;
     bool asked = (break_at[R.PC] & BREAK_LIST) || debug_stop;
-    return asked && loop_hooks.on_break && loop_hooks.on_break();
+    bool listed = asked && loop_hooks.on_break && loop_hooks.on_break();
+    return listed || R.PC == stop_loc;
 }
 
 static void debugger_hook()

@@ -4,6 +4,7 @@
 #include "config/config.h"
 #include "cpu/bus.h"
 #include "debugger/debugger.h"
+#include "debugger/labels.h"
 #include "frontend/commands.h"
 #include "host/ids.h"
 #include "machine/loop.h"
@@ -261,3 +262,32 @@ TEST(Debugger, UndocumentedOpcodeOpensTheWindowAndAJamIsShown)
 }
 
 } // namespace
+
+// Labels stand for addresses in the fields and in operands; a file with a line that is no
+// label is refused whole.
+TEST(Debugger, LabelsInFieldsAndOperands)
+{
+    open_halted();
+    ASSERT_EQ(read_labels("al 000310 .sub\n# made by hand\nal C:0080 .count\nal C:0081 .count_2\nal 0310 .again\n"), "");
+    EXPECT_EQ(with_labels("LDA $80,X"), "LDA count,X");
+    EXPECT_EQ(with_labels("STA ($81),Y"), "STA (count_2),Y");
+    EXPECT_EQ(with_labels("LDA #80"), "LDA #80");
+    EXPECT_EQ(with_labels("JMP $0311"), "JMP $0311");
+    EXPECT_EQ(label_names.at(0x0310), "sub") << "the first name of an address is shown";
+    dbg.breakpoint = "again";
+    debugger_command(DBG_SET_BP);
+    EXPECT_EQ(stop_loc, 0x0310u);
+    dbg.memory_start = ".count";
+    debugger_command(DBG_DISP_MEM);
+    EXPECT_EQ(memd, 0x0080u);
+    dbg.pc_field = "sub";
+    debugger_command(DBG_SET_PC);
+    EXPECT_EQ(R.PC, 0x0310u);
+
+    const char* wrong[] = {"al", "al 010000 .x", "al C:12 .1x", "xx 0300 .a", "al 0300 .a b", "al 0300 .a-b", "al 0300"};
+    for (const char* line : wrong)
+        EXPECT_EQ(read_labels(std::string("al 0200 .fine\n") + line), "line 2 is no label (al ADDRESS .name)") << line;
+    EXPECT_EQ(label_addresses.count("sub"), 1u) << "the labels there were stay";
+    EXPECT_NE(load_labels(temp_path("missing.lbl")), "");
+    clear_labels();
+}

@@ -224,15 +224,23 @@ TEST_F(OwnRoms, ConfigurationFromTheCurrentFolder)
     EXPECT_EQ(nowhere.err.find("ROM"), std::string::npos) << nowhere.err;
 }
 
-// A breakpoint halts the program, the debugger shows it, and steps go on from there.
+// A breakpoint halts the program, the debugger shows it with the program's labels (in both
+// formats), and steps go on from there; a watchpoint named by a label halts it again.
 TEST_F(OwnRoms, DebuggerBreaksStepsAndShows)
 {
     // $0300: LDA #$42; JSR $0310; STA $0200; JMP $0308. $0310: LDX #7; RTS.
     write_file(dir / "prog.bin", std::string("\xA9\x42\x20\x10\x03\x8D\x00\x02\x4C\x08\x03\0\0\0\0\0\xA2\x07\x60", 19));
-    Result r = run({"--headless", "--until", "C/W/M ?", "--load", (dir / "prog.bin").string() + "@0300", "--break",
-                    "0302", "--pc", "0300", "--wait", "1000", "--debugger", "--step", "2", "--debugger", "--run",
-                    "--until-pc", "0308"});
-    ASSERT_EQ(r.status, 0) << r.err;
+    write_file(dir / "prog.lbl", "al 000300 .start\nal C:0310 .sub\r\n\nal C:0200 .result\n");
+    write_file(dir / "wrong.lbl", "al 000300 .start\nal 0310\n");
+    Result r = run({"--headless", "--until", "C/W/M ?", "--load", (dir / "prog.bin").string() + "@0300", "--labels",
+                    (dir / "prog.lbl").string(), "--break", "0302", "--watch", "result:W", "--pc", "0300", "--wait",
+                    "1000", "--debugger", "--step", "2", "--debugger", "--run", "--until-pc", "0308", "--debugger",
+                    "--labels", (dir / "wrong.lbl").string()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("wrong.lbl: line 2 is no label (al ADDRESS .name)\n"), std::string::npos) << r.err;
+    size_t watched = r.out.find("Stopped by watchpoint: $0305 STA result wrote $42 to $0200\nA: ");
+    EXPECT_NE(watched, std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("PC: 0x0308 ", watched), std::string::npos) << r.out;
     size_t second = r.out.find("\nA: ", r.out.find("A: ")) + 1;
     ASSERT_NE(second, std::string::npos) << r.out;
     std::string halted = r.out.substr(0, second), stepped = r.out.substr(second);
@@ -240,12 +248,12 @@ TEST_F(OwnRoms, DebuggerBreaksStepsAndShows)
     EXPECT_TRUE(shows(halted, "A: 0x42 01000010\n")) << halted;
     EXPECT_TRUE(shows(halted, "PC: 0x0302 00000011 00000010\n")) << halted;
     EXPECT_TRUE(shows(halted, "Stopped at breakpoint 0302\nA: ")) << halted;
-    EXPECT_TRUE(shows(halted, "Breakpoint: FFFF\nBreak 0302\nMemory Start")) << halted;
-    EXPECT_TRUE(shows(halted, "$Adress Code\n$0300   LDA #42\n$0302   JSR $0310\n$0305   STA $0200\n"))
+    EXPECT_TRUE(shows(halted, "Breakpoint: FFFF\nBreak 0302\nWatch 0200-0200:W\nMemory Start")) << halted;
+    EXPECT_TRUE(shows(halted, "$Adress Code\n$0300   start: LDA #42\n$0302   JSR sub\n$0305   STA result\n"))
         << halted;
     EXPECT_TRUE(shows(stepped, "X: 0x07 00000111\n")) << stepped;
     EXPECT_TRUE(shows(stepped, "PC: 0x0312 00000011 00010010\n")) << stepped;
-    EXPECT_TRUE(shows(stepped, "$Adress Code\n$0310   LDX #07\n$0312   RTS\n")) << stepped;
+    EXPECT_TRUE(shows(stepped, "$Adress Code\n$0310   sub: LDX #07\n$0312   RTS\n")) << stepped;
 }
 
 // Scripts set breakpoints with conditions and watchpoints; each halts the machine and says why.

@@ -3,6 +3,7 @@
 #include "debugger/breakpoints.h"
 #include "debugger/debugger.h"
 #include "debugger/disassembler.h"
+#include "debugger/labels.h"
 #include "frontend/speed.h"
 #include "host/ids.h"
 
@@ -84,6 +85,8 @@ int added(const Step& s, const std::string& problem)
 int run_break(const Step& s) { return added(s, add_breakpoint(s.values[0])); }
 
 int run_watch(const Step& s) { return added(s, add_watchpoint(s.values[0])); }
+
+int run_labels(const Step& s) { return added(s, load_labels(s.values[0])); }
 
 // Each step is the Single Step button: one instruction, or a whole subroutine when "Trace into
 // subs" is off. A running machine is halted where it stands first.

@@ -2,6 +2,7 @@
 
 #include "cassette/wave.h"
 #include "debugger/breakpoints.h"
+#include "debugger/labels.h"
 #include "debugger/memfile.h"
 #include "frontend/headless/png.h"
 #include "frontend/headless/steps.h"
@@ -79,6 +80,9 @@ const OptionRow option_rows[] = {
                                   "reads (R) or writes (W) there, both when no kind is given, the debugger\n"
                                   "opens after it and says which instruction it was and the value",
      no_check, run_watch},
+    {"--labels", "FILE", "load the labels of FILE (ld65 -Ln or VICE: al C000 .name or al C:C000 .name):\n"
+                         "the debugger shows them, and --break and --watch take them for addresses",
+     no_check, run_labels},
     {"--step", "N", "single-step N instructions as the debugger's Single Step button does", parse_count,
      run_steps},
     {"--debugger", "", "print what the debugger window shows now", no_check, run_debugger_text},
@@ -216,6 +220,7 @@ int headless_main(int argc, char** argv, const std::string& program_file)
     headless = HeadlessHost();
     instruction_hook = nullptr;
     clear_breakpoints();
+    clear_labels();
     const Options& o = options;
     int status = parse(argc, argv);
     if (status)

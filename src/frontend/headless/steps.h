@@ -111,4 +111,5 @@ int run_debugger_text(const Step& s);
 int run_free(const Step& s);
 int run_break(const Step& s);
 int run_watch(const Step& s);
+int run_labels(const Step& s);
 int run_steps(const Step& s);
