@@ -35,8 +35,8 @@ std::string hex(unsigned v, int digits)
 
 bool parse_byte(const std::string& text, uint8_t& value)
 {
-    uint16_t v;
-    if (text.size() > 2 || !parse_address(text, v))
+    unsigned v;
+    if (!parse_hex(text, 2, v))
         return false;
     value = uint8_t(v);
     return true;

@@ -4,6 +4,7 @@
 #include "debugger/breakpoints.h"
 #include "debugger/disassembler.h"
 #include "debugger/labels.h"
+#include "debugger/memory_edit.h"
 #include "host/host.h"
 #include "host/ids.h"
 #include "machine/loop.h"
@@ -16,6 +17,8 @@ int MSEnable = 1;
 unsigned memd;
 DebuggerView dbg;
 DebuggerHooks debugger_hooks;
+
+static std::string note;  // what the last Write or Find did
 
 namespace {
 
@@ -61,7 +64,7 @@ void show_registers()
     dbg.p_bits = binary(R.P | FLAG_5);
     dbg.status = halt_text();
     if (dbg.status.empty())
-        dbg.status = stop_reason;
+        dbg.status = stop_reason.empty() ? note : stop_reason;
 }
 
 void show_disassembly()
@@ -133,6 +136,38 @@ void set_pc()
     R.PC = address;
     PokeFlag = 1;
     SEnable = 0;
+}
+
+unsigned memory_start() { return read_hex_field(dbg.memory_start, memd); }
+
+void write_memory()
+{
+    std::vector<uint8_t> bytes;
+    unsigned start = memory_start();
+    if (!parse_bytes(dbg.bytes, bytes)) {
+        note = "Write takes hex bytes: A9 42";
+        return;
+    }
+    poke_bytes(uint16_t(start), bytes);
+    note = format(bytes.size() == 1 ? "Wrote %u byte at $" : "Wrote %u bytes at $", unsigned(bytes.size())) +
+           format("%04X", start);
+}
+
+void find()
+{
+    std::vector<uint8_t> bytes;
+    if (!parse_bytes(dbg.find, bytes)) {
+        note = "Find takes hex bytes: A9 42";
+        return;
+    }
+    int at = find_bytes(bytes, uint16_t(memory_start() + 1));
+    if (at < 0) {
+        note = "Not found: " + bytes_text(bytes);
+        return;
+    }
+    dbg.memory_start = format("%04X", unsigned(at));
+    MSEnable = 1;
+    note = "Found " + bytes_text(bytes) + format(" at $%04X", unsigned(at));
 }
 
 void set_breakpoint()
@@ -246,6 +281,7 @@ void stop_on_undefined_opcode(const char* text)
 
 void debugger_command(int id)
 {
+    note.clear();
     switch (id) {
     case DBG_SINGLE_STEP: single_step(); break;
     case DBG_CLOSE: host->close_debugger(); break;
@@ -283,6 +319,14 @@ void debugger_command(int id)
     case DBG_STOP_ON_ERROR:
         CodeERR = !CodeERR;
         display_registers();
+        break;
+    case DBG_WRITE_MEM:
+        write_memory();
+        forced_refresh();
+        break;
+    case DBG_FIND:
+        find();
+        forced_refresh();
         break;
     case DBG_TRACE_INTO:
         TraceMode = !TraceMode;

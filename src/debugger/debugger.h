@@ -15,8 +15,11 @@ struct DebuggerView {
     int irq = 0, nmi = 0;  // 0 clear, 1 checked, 2 grey
     bool stop_on_error = false, trace_into = true, disp_mem = true;
     std::string memory_start = "0000", pc_field, breakpoint;
+    std::string bytes, find;  // Write puts `bytes` at the memory start; Find looks for `find` after it
     std::string dump, last, current, next;
-    std::string status;  // "Processor halted by JAM at $xxxx" while it is, else empty
+    // "Processor halted by JAM at $xxxx" while it is, else why the machine stopped or what the
+    // last Write or Find did, else empty
+    std::string status;
 };
 extern DebuggerView dbg;
 

@@ -8,8 +8,6 @@
 std::map<uint16_t, std::string> label_names;
 std::map<std::string, uint16_t> label_addresses;
 
-namespace {
-
 bool parse_hex(const std::string& text, size_t most, unsigned& value)
 {
     if (text.empty() || text.size() > most)
@@ -22,6 +20,8 @@ bool parse_hex(const std::string& text, size_t most, unsigned& value)
     }
     return true;
 }
+
+namespace {
 
 // ld65 writes six digits, of which the upper two are zero for a 6502's addresses.
 bool label_address(const std::string& word, unsigned& address)

@@ -16,6 +16,8 @@ std::string read_labels(const std::string& text);
 // The same from a file; "" or why not.
 std::string load_labels(const std::string& path);
 void clear_labels();
+// One to `most` hex digits and nothing else.
+bool parse_hex(const std::string& text, size_t most, unsigned& value);
 // The address of a label's name, with or without its dot; false when there is no such label.
 bool find_label(const std::string& name, uint16_t& address);
 // A label's name, with or without its dot, or one to four hex digits and nothing else;

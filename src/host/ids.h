@@ -76,6 +76,10 @@ enum DebuggerControl {
     DBG_SET_PC = 1022,
     DBG_SET_BP = 1023,
     DBG_CLR_BP = 1028,
+    DBG_BYTES = 1040,       // the field of bytes to write at the memory start
+    DBG_WRITE_MEM = 1041,
+    DBG_FIND_FIELD = 1042,  // the field of bytes to look for
+    DBG_FIND = 1043,
 };
 
 // The controls of the "Read/Write Binary Files" dialog.

@@ -276,6 +276,18 @@ TEST_F(OwnRoms, BreakpointConditionsAndWatchpointsFromTheCommandLine)
     EXPECT_NE(then.find("PC: 0x0306 "), std::string::npos) << then;
 }
 
+// Poked bytes go through the bus: the screen's page shows them, plain memory holds them, and
+// they wrap past $FFFF.
+TEST_F(OwnRoms, PokeWritesThroughTheBus)
+{
+    Result r = run({"--headless", "--until", "C/W/M ?", "--poke", "D105=48 49", "--poke", "0000=A9,42 8D0002",
+                    "--poke", "FFFF=EA EA", "--debugger", "--screen", "--poke", "0300=A9 4G"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--poke takes hex bytes after =, not A9 4G\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("\n     HI\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n$0000  EA 42 8D 00 02 00 "), std::string::npos) << r.out;
+}
+
 } // namespace
 
 // The speed meter's test from the command line: four results, then the BASIC screen and

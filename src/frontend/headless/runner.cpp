@@ -83,6 +83,9 @@ const OptionRow option_rows[] = {
     {"--labels", "FILE", "load the labels of FILE (ld65 -Ln or VICE: al C000 .name or al C:C000 .name):\n"
                          "the debugger shows them, and --break and --watch take them for addresses",
      no_check, run_labels},
+    {"--poke", "ADDR=BYTES", "write hex bytes from ADDR on (\"0300=A9 42\", 0300=A942), through the bus as\n"
+                             "the program would: a device's page gets them in its registers",
+     no_check, run_poke},
     {"--step", "N", "single-step N instructions as the debugger's Single Step button does", parse_count,
      run_steps},
     {"--debugger", "", "print what the debugger window shows now", no_check, run_debugger_text},

@@ -112,4 +112,5 @@ int run_free(const Step& s);
 int run_break(const Step& s);
 int run_watch(const Step& s);
 int run_labels(const Step& s);
+int run_poke(const Step& s);
 int run_steps(const Step& s);
