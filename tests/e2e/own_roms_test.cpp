@@ -257,14 +257,23 @@ TEST_F(OwnRoms, DebuggerBreaksStepsAndShows)
 }
 
 // Scripts set breakpoints with conditions and watchpoints; each halts the machine and says why.
-TEST_F(OwnRoms, BreakpointConditionsAndWatchpointsFromTheCommandLine)
+// The trace has the instructions that ran, with the registers before each.
+TEST_F(OwnRoms, BreakpointConditionsWatchpointsAndTheTraceFromTheCommandLine)
 {
     // $0300: LDX #0; INX; STX $0200; JMP $0302.
     write_file(dir / "count.bin", std::string("\xA2\x00\xE8\x8E\x00\x02\x4C\x02\x03", 9));
+    write_file(dir / "count.lbl", "al 000200 .counter\n");
     Result r = run({"--headless", "--until", "C/W/M ?", "--load", (dir / "count.bin").string() + "@0300", "--break",
                     "0302:X=00", "--watch", "0200-0200:W", "--pc", "0300", "--wait", "1000", "--debugger", "--run",
-                    "--wait", "1000", "--debugger", "--break", "0302:X>", "--watch", "0200:Q"});
+                    "--wait", "1000", "--debugger", "--labels", (dir / "count.lbl").string(), "--break", "0302:X>",
+                    "--watch", "0200:Q", "--trace", "2", "--trace-file", (dir / "trace.txt").string()});
     EXPECT_EQ(r.status, 2);
+    const char* last = "0302  A=03 X=00 Y=20 S=FA P=27  INX\n0303  A=03 X=01 Y=20 S=FA P=25  STX counter\n";
+    EXPECT_EQ(r.out.substr(r.out.size() - std::string(last).size()), last) << r.out;
+    std::string trace = slurp(dir / "trace.txt");
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), '\n'), 10000);
+    std::string three = "0300  A=03 X=01 Y=20 S=FA P=25  LDX #00\n" + std::string(last);
+    EXPECT_EQ(trace.substr(trace.size() - three.size()), three);
     EXPECT_NE(r.err.find("--break has no hex byte after > in X>\n"), std::string::npos) << r.err;
     size_t second = r.out.find("Stopped", 1);
     ASSERT_NE(second, std::string::npos) << r.out;

@@ -2,42 +2,12 @@
 
 #include "debugger/breakpoints.h"
 #include "debugger/debugger.h"
-#include "debugger/disassembler.h"
 #include "debugger/labels.h"
 #include "debugger/memory_edit.h"
 #include "frontend/speed.h"
 #include "host/ids.h"
 
-#include <algorithm>
 #include <cstdio>
-
-namespace {
-
-// Every executed instruction leaves its address.
-std::vector<uint16_t> trace_ring;
-uint64_t trace_count;
-
-void trace_instruction() { trace_ring[trace_count++ % trace_ring.size()] = RPC_old; }
-
-} // namespace
-
-void start_trace(uint64_t n)
-{
-    trace_ring.assign(n, 0);
-    trace_count = 0;
-    instruction_hook = trace_instruction;
-}
-
-void print_trace()
-{
-    uint64_t n = std::min<uint64_t>(trace_count, trace_ring.size());
-    char text[16];
-    for (uint64_t i = trace_count - n; i < trace_count; i++) {
-        uint16_t pc = trace_ring[i % trace_ring.size()];
-        Disassemble(text, pc);
-        std::printf("%04X  %s\n", pc, text);
-    }
-}
 
 int run_set_pc(const Step& s)
 {

@@ -4,6 +4,7 @@
 #include "debugger/breakpoints.h"
 #include "debugger/labels.h"
 #include "debugger/memfile.h"
+#include "debugger/trace.h"
 #include "frontend/headless/png.h"
 #include "frontend/headless/steps.h"
 #include "frontend/startup.h"
@@ -22,6 +23,7 @@ std::string set_screen(Step&) { options.screen = true; return ""; }
 std::string set_regs(Step&) { options.regs = true; return ""; }
 std::string set_screenshot(Step& s) { options.screenshot = s.values[0]; return ""; }
 std::string set_audio_out(Step& s) { options.audio_out = s.values[0]; return ""; }
+std::string set_trace_file(Step& s) { options.trace_file = s.values[0]; return ""; }
 std::string set_help(Step&) { options.help = true; return ""; }
 std::string set_version(Step&) { options.version = true; return ""; }
 
@@ -102,7 +104,12 @@ const OptionRow option_rows[] = {
     {"--audio-out", "FILE", "write the sound of the whole run to FILE as a WAV recording at the end\n"
                             "(44100 Hz, 16-bit mono, on emulated time)", set_audio_out, nullptr},
     {"--regs", "", "print the registers at the end", set_regs, nullptr},
-    {"--trace", "N", "print the last N executed instructions at the end", set_trace, nullptr},
+    {"--trace", "N", "print the last N executed instructions at the end, each with its address and\n"
+                     "the registers before it: 0300  A=00 X=00 Y=00 S=FF P=24  LDA #42",
+     set_trace, nullptr},
+    {"--trace-file", "FILE", "write the last 10000 executed instructions (or N of --trace when more)\n"
+                             "to FILE at the end, as --trace prints them",
+     set_trace_file, nullptr},
     {"--baud", "300|600|1200", "the baud rate of --convert-kcs (default 300)", set_baud, nullptr},
     {"--parity", "even|odd", "its parity (default even)", set_parity, nullptr},
     {"--bits", "7|8", "its data bits (default 8)", set_bits, nullptr},
@@ -208,7 +215,9 @@ void report(const Options& o)
     if (o.regs)
         std::printf("PC=%04X A=%02X X=%02X Y=%02X S=%02X P=%02X\n", unsigned(R.PC), R.A, R.X, R.Y, R.S, R.P);
     if (o.trace)
-        print_trace();
+        std::fputs(trace_text(o.trace).c_str(), stdout);
+    if (!o.trace_file.empty() && !write_trace(o.trace_file))
+        std::fprintf(stderr, "quarzel: cannot write %s\n", o.trace_file.c_str());
     if (!o.audio_out.empty() && !write_audio(o.audio_out))
         std::fprintf(stderr, "quarzel: cannot write %s\n", o.audio_out.c_str());
     if (!o.screenshot.empty() && !write_png(o.screenshot, host->surface()))
@@ -221,9 +230,9 @@ int headless_main(int argc, char** argv, const std::string& program_file)
 {
     options = Options();  // a fresh start for every call, as a fuzz target makes them
     headless = HeadlessHost();
-    instruction_hook = nullptr;
     clear_breakpoints();
     clear_labels();
+    trace_start(0);
     const Options& o = options;
     int status = parse(argc, argv);
     if (status)
@@ -234,8 +243,8 @@ int headless_main(int argc, char** argv, const std::string& program_file)
         Terminate();
         return 1;
     }
-    if (o.trace)
-        start_trace(o.trace);
+    if (o.trace || !o.trace_file.empty())
+        trace_start(std::max<size_t>(o.trace, o.trace_file.empty() ? 0 : TRACE_LENGTH));
     mfd.autostart = false;
     sound_start(o.audio_out.empty() ? 0 : AUDIO_RATE);
     SetRes();
