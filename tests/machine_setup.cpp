@@ -5,6 +5,7 @@
 #include "debugger/breakpoints.h"
 #include "debugger/debugger.h"
 #include "debugger/labels.h"
+#include "debugger/rewind.h"
 #include "frontend/screen.h"
 #include "machine/keyboard.h"
 #include "machine/loop.h"
@@ -48,6 +49,7 @@ void fresh_machine()
     connect_layers();
     clear_breakpoints();
     clear_labels();
+    clear_history();
     if (!RAMptr) {
         AllocMem();
         make_glyph_sets();

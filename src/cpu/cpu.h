@@ -47,6 +47,7 @@ extern int SEnable;
 extern uint32_t Hardware_timer;
 extern int IRQ, NMI;  // the interrupt lines
 extern int CodeERR;   // an undefined opcode stops the machine
+extern uint64_t instructions_done;  // instructions run since the program started
 // Called before each instruction of a single step, with RPC_old set; while it is set,
 // every instruction runs as a single step.
 extern void (*instruction_hook)();

@@ -398,6 +398,7 @@ check:
     R.IR = op;
     set_R(c);
     cpu_access = 0;
+    instructions_done += most - left;
     return most - left;
 }
 

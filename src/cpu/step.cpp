@@ -17,6 +17,7 @@ int SEnable = 1;
 uint32_t Hardware_timer;
 int IRQ, NMI;
 int CodeERR;
+uint64_t instructions_done;
 void (*instruction_hook)();
 CpuHooks cpu_hooks;
 
@@ -77,6 +78,7 @@ void _6502()
         IRQ = 0;
     }
     step();
+    instructions_done++;
     cpu_access = 0;
 }
 

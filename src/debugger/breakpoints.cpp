@@ -143,15 +143,15 @@ void put_handler(Handler* pages, Handler* devices, Handler watch, unsigned page,
     pages[page] = watched ? watch : devices[page];
 }
 
-std::string hit_text()
+} // namespace
+
+std::string watch_hit_text()
 {
     char text[16];
     Disassemble(text, hit.pc);
     return "Stopped by watchpoint: $" + hex(hit.pc, 4) + " " + with_labels(text) + (hit.kind == WATCH_READ ? " read $" : " wrote $") +
            hex(hit.value, 2) + (hit.kind == WATCH_READ ? " from $" : " to $") + hex(hit.address, 4);
 }
-
-} // namespace
 
 std::string add_breakpoint(const std::string& text)
 {
@@ -213,19 +213,25 @@ void apply_breakpoints()
     }
 }
 
+const Breakpoint* breakpoint_here()
+{
+    for (const Breakpoint& b : breakpoints)
+        if (b.enabled && b.address == R.PC && holds(b.condition))
+            return &b;
+    return nullptr;
+}
+
 bool breakpoint_stops()
 {
     if (debug_stop) {
         debug_stop = 0;
-        stop_reason = hit_text();
+        stop_reason = watch_hit_text();
         return true;
     }
-    for (const Breakpoint& b : breakpoints)
-        if (b.enabled && b.address == R.PC && holds(b.condition)) {
-            stop_reason = "Stopped at breakpoint " + breakpoint_text(b);
-            return true;
-        }
-    return false;
+    const Breakpoint* b = breakpoint_here();
+    if (b)
+        stop_reason = "Stopped at breakpoint " + breakpoint_text(*b);
+    return b != nullptr;
 }
 
 std::string condition_text(const Condition& c)

@@ -45,6 +45,11 @@ void clear_breakpoints();
 void apply_breakpoints();
 // The hook of the loop: whether the machine stops where it stands, with stop_reason set.
 bool breakpoint_stops();
+// Whether an enabled breakpoint of the list is where the processor stands and its condition
+// holds, with no other effect.
+const Breakpoint* breakpoint_here();
+// A watchpoint's hit as the debugger says it: "Stopped by watchpoint: $0305 STA $0200 ...".
+std::string watch_hit_text();
 // A condition as typed, "" for none; a breakpoint as "ADDR" or "ADDR:COND"; a watchpoint as
 // "FIRST-LAST:KIND".
 std::string condition_text(const Condition& c);

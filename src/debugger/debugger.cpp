@@ -5,6 +5,7 @@
 #include "debugger/disassembler.h"
 #include "debugger/labels.h"
 #include "debugger/memory_edit.h"
+#include "debugger/rewind.h"
 #include "host/host.h"
 #include "host/ids.h"
 #include "machine/loop.h"
@@ -64,7 +65,7 @@ void show_registers()
     dbg.p_bits = binary(R.P | FLAG_5);
     dbg.status = halt_text();
     if (dbg.status.empty())
-        dbg.status = stop_reason.empty() ? note : stop_reason;
+        dbg.status = note.empty() ? stop_reason : note;
 }
 
 void show_disassembly()
@@ -282,6 +283,7 @@ void stop_on_undefined_opcode(const char* text)
 void debugger_command(int id)
 {
     note.clear();
+    host->inputs++;  // the history takes a snapshot of what the button did
     switch (id) {
     case DBG_SINGLE_STEP: single_step(); break;
     case DBG_CLOSE: host->close_debugger(); break;
@@ -326,6 +328,14 @@ void debugger_command(int id)
         break;
     case DBG_FIND:
         find();
+        forced_refresh();
+        break;
+    case DBG_STEP_BACK:
+        note = step_back(1);
+        forced_refresh();
+        break;
+    case DBG_RUN_BACK:
+        run_back();
         forced_refresh();
         break;
     case DBG_TRACE_INTO:

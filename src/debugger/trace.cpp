@@ -38,6 +38,8 @@ void trace_start(size_t length)
 
 bool trace_running() { return instruction_hook == trace_instruction; }
 
+void trace_forget(uint64_t n) { count -= std::min<uint64_t>(n, trace_size()); }
+
 size_t trace_size() { return ring.empty() ? 0 : size_t(std::min<uint64_t>(count, ring.size())); }
 
 std::string trace_line(size_t n)

@@ -3,7 +3,9 @@
 #include "config/config.h"
 #include "debugger/breakpoints.h"
 #include "debugger/debugger.h"
+#include "debugger/rewind.h"
 #include "frontend/commands.h"
+#include "frontend/savestate.h"
 #include "frontend/screen.h"
 #include "frontend/speed.h"
 #include "host/host.h"
@@ -94,6 +96,12 @@ void connect_layers()
     };
     debugger_hooks.on_hard_reset = [] { reload_configuration(); };
     debugger_hooks.on_edit_config = edit_config_file;
+    history_hooks.state_image = state_image;
+    history_hooks.restore_state = [](const std::string& image) {
+        std::string notes;
+        return restore_state(std::vector<uint8_t>(image.begin(), image.end()), "the snapshot", notes);
+    };
+    loop_hooks.on_slice_start = history_slice_start;
 }
 
 bool start_machine(const std::string& program_file, const std::string& config_arg)

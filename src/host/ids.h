@@ -80,6 +80,8 @@ enum DebuggerControl {
     DBG_WRITE_MEM = 1041,
     DBG_FIND_FIELD = 1042,  // the field of bytes to look for
     DBG_FIND = 1043,
+    DBG_STEP_BACK = 1044,
+    DBG_RUN_BACK = 1045,
 };
 
 // The controls of the "Read/Write Binary Files" dialog.

@@ -208,14 +208,28 @@ static void pace(uint32_t cycles)
 // would repeat for as long as a person holds it, a thousandfold.
 bool warp() { return (WarpEnable || (FastLoad && tape_reading())) && !window_keys_held(); }
 
+// The devices' work at the end of a slice.
+static void slice_end()
+{
+    type_poll();
+    disk_tick();
+    if (VIDCpoke)
+        restgdc();
+    CIA2();
+}
+
+// The slice's cycles go into the running total after the window's events, so that a state
+// saved by them and one saved between slices agree with the debugger's snapshot.
 void run_slice()
 {
     t_check = DEnable ? 100 : 60000;
     bool debugger_slice = DEnable;
-    count_clocks();
     host->dispatch_event();
     if (!Abort)
         shut_down();
+    if (loop_hooks.on_slice_start)
+        loop_hooks.on_slice_start();
+    count_clocks();
 
     while (clocks < t_check) {
         uint32_t passes = passes_to_next_period();
@@ -225,17 +239,25 @@ void run_slice()
             pass();
     }
 
-    type_poll();
-    disk_tick();
-    if (VIDCpoke)
-        restgdc();
-    CIA2();
+    slice_end();
     if (warp())
         pace_restart();
     else
         pace(debugger_slice ? 60000 : clocks);  // a debugger slice lasts as long as a full one
     if (loop_hooks.on_slice_end)
         loop_hooks.on_slice_end();
+}
+
+void replay_start() { count_clocks(); }
+
+void replay_pass()
+{
+    pass();
+    if (clocks < t_check)
+        return;
+    slice_end();
+    t_check = DEnable ? 100 : 60000;
+    count_clocks();
 }
 
 void run_loop()

@@ -21,6 +21,7 @@ extern int Abort;
 // What the loop tells the layers above; they fill it in at start-up.
 struct LoopHooks {
     void (*on_debugger_refresh)();  // the debugger window's fields are due
+    void (*on_slice_start)();       // a time slice begins, the window's events handled
     void (*on_slice_end)();         // a time slice has run and been paced
     // The processor stands on an address of the debugger's list or a watchpoint was hit:
     // whether the machine stops there.
@@ -39,6 +40,11 @@ void run_pass();
 // until real time has caught up with them.
 void run_slice();
 bool warp();
+// The debugger's replay of what the machine did from a snapshot of a slice's start: the
+// slice's start after the snapshot, then passes as run_slice makes them; a complete slice
+// ends and the next one begins as there, without the window's events, the pacing and the hooks.
+void replay_start();
+void replay_pass();
 // The next slice paces from a new origin.
 void pace_restart();
 void run_loop();

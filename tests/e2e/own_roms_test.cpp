@@ -297,6 +297,21 @@ TEST_F(OwnRoms, PokeWritesThroughTheBus)
     EXPECT_NE(r.out.find("\n$0000  EA 42 8D 00 02 00 "), std::string::npos) << r.out;
 }
 
+// Steps forward and as many back give the machine as it was, saved in the same bytes; Run Back
+// goes to where a breakpoint held before.
+TEST_F(OwnRoms, BackInTimeFromTheCommandLine)
+{
+    std::string a = (dir / "a.qst").string(), b = (dir / "b.qst").string();
+    Result r = run({"--headless", "--until", "C/W/M ?", "--step", "1", "--save-state", a, "--step", "25", "--back", "25",
+                    "--save-state", b, "--debugger", "--run", "--type", "M", "--break", "F9D0", "--step", "3",
+                    "--run-back", "--regs", "--back", "100000000"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--back The history reaches back "), std::string::npos) << r.err;
+    EXPECT_TRUE(slurp(a) == slurp(b)) << "the whole state";
+    EXPECT_EQ(r.out.find("Stepped back 25 instructions\nA: "), 0u) << r.out;
+    EXPECT_NE(r.out.find("Ran back to breakpoint F9D0\nPC=F9D0 "), std::string::npos) << r.out;
+}
+
 } // namespace
 
 // The speed meter's test from the command line: four results, then the BASIC screen and

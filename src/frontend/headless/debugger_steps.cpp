@@ -4,6 +4,7 @@
 #include "debugger/debugger.h"
 #include "debugger/labels.h"
 #include "debugger/memory_edit.h"
+#include "debugger/rewind.h"
 #include "frontend/speed.h"
 #include "host/ids.h"
 
@@ -60,6 +61,14 @@ int run_watch(const Step& s) { return added(s, add_watchpoint(s.values[0])); }
 int run_labels(const Step& s) { return added(s, load_labels(s.values[0])); }
 
 int run_poke(const Step& s) { return added(s, poke_text(s.values[0])); }
+
+int run_back_steps(const Step& s) { return added(s, step_back(s.number)); }
+
+int run_back_to_hit(const Step&)
+{
+    std::printf("%s\n", run_back().c_str());
+    return 0;
+}
 
 // Each step is the Single Step button: one instruction, or a whole subroutine when "Trace into
 // subs" is off. A running machine is halted where it stands first.

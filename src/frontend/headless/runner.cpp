@@ -4,6 +4,7 @@
 #include "debugger/breakpoints.h"
 #include "debugger/labels.h"
 #include "debugger/memfile.h"
+#include "debugger/rewind.h"
 #include "debugger/trace.h"
 #include "frontend/headless/png.h"
 #include "frontend/headless/steps.h"
@@ -88,6 +89,12 @@ const OptionRow option_rows[] = {
     {"--poke", "ADDR=BYTES", "write hex bytes from ADDR on (\"0300=A9 42\", 0300=A942), through the bus as\n"
                              "the program would: a device's page gets them in its registers",
      no_check, run_poke},
+    {"--back", "N", "step back N instructions: the machine as it was then, halted in the debugger\n"
+                    "(the history holds snapshots of up to 64 MB)",
+     parse_count, run_back_steps},
+    {"--run-back", "", "go back to the last instruction where a breakpoint held or a watchpoint\n"
+                       "was hit, halted in the debugger, as the debugger's Run Back does",
+     no_check, run_back_to_hit},
     {"--step", "N", "single-step N instructions as the debugger's Single Step button does", parse_count,
      run_steps},
     {"--debugger", "", "print what the debugger window shows now", no_check, run_debugger_text},
@@ -232,6 +239,7 @@ int headless_main(int argc, char** argv, const std::string& program_file)
     headless = HeadlessHost();
     clear_breakpoints();
     clear_labels();
+    clear_history();
     trace_start(0);
     const Options& o = options;
     int status = parse(argc, argv);
@@ -249,6 +257,7 @@ int headless_main(int argc, char** argv, const std::string& program_file)
     sound_start(o.audio_out.empty() ? 0 : AUDIO_RATE);
     SetRes();
     for (const Step& step : o.steps) {
+        headless.inputs++;
         status = step.row->run(step);
         if (status || !Abort)
             break;

@@ -112,4 +112,6 @@ int run_break(const Step& s);
 int run_watch(const Step& s);
 int run_labels(const Step& s);
 int run_poke(const Step& s);
+int run_back_steps(const Step& s);
+int run_back_to_hit(const Step& s);
 int run_steps(const Step& s);
