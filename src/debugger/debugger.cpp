@@ -6,9 +6,11 @@
 #include "debugger/labels.h"
 #include "debugger/memory_edit.h"
 #include "debugger/rewind.h"
+#include "debugger/trace.h"
 #include "host/host.h"
 #include "host/ids.h"
 #include "machine/loop.h"
+#include "machine/tape.h"
 
 #include <cctype>
 #include <cstdio>
@@ -81,6 +83,15 @@ void show_disassembly()
     }
 }
 
+std::string points_text();
+
+// The list's lines as points_text has them, after the SetBP breakpoint.
+void show_points()
+{
+    dbg.points = stop_loc < 0xFFFF ? format("SetBP %04X\n", stop_loc) : "";
+    dbg.points += points_text();
+}
+
 // Steps 5 to 12 of a refresh: everything a running or stepping machine changes.
 void show_machine()
 {
@@ -101,6 +112,10 @@ void show_machine()
         dbg.dump = dump_rows();
     }
     show_disassembly();
+    show_points();
+    dbg.tracing = trace_running();
+    if (SMode == 0)
+        dbg.trace = trace_text(TRACE_LENGTH);
 }
 
 void forced_refresh()
@@ -169,6 +184,44 @@ void find()
     dbg.memory_start = format("%04X", unsigned(at));
     MSEnable = 1;
     note = "Found " + bytes_text(bytes) + format(" at $%04X", unsigned(at));
+}
+
+// The line of the list that On/Off and Remove act on: the SetBP breakpoint, a breakpoint or
+// a watchpoint.
+void change_point(bool remove)
+{
+    int i = dbg.point_index - (stop_loc < 0xFFFF);
+    if (i < 0 && dbg.point_index >= 0) {
+        if (remove)
+            stop_loc = 0xFFFF;
+        else
+            note = "ClrBP or Remove takes the SetBP breakpoint away";
+        return;
+    }
+    size_t n = size_t(i);
+    if (i < 0 || n >= breakpoints.size() + watchpoints.size()) {
+        note = "Choose a line of the list first";
+        return;
+    }
+    if (n < breakpoints.size() && remove)
+        breakpoints.erase(breakpoints.begin() + long(n));
+    else if (n < breakpoints.size())
+        breakpoints[n].enabled = !breakpoints[n].enabled;
+    else if (remove)
+        watchpoints.erase(watchpoints.begin() + long(n - breakpoints.size()));
+    else
+        watchpoints[n - breakpoints.size()].enabled = !watchpoints[n - breakpoints.size()].enabled;
+    apply_breakpoints();
+}
+
+void load_label_file()
+{
+    std::string path = select_file(1, "*.lbl");
+    if (path.empty())
+        return;
+    note = load_labels(path);
+    if (note.empty())
+        note = format("%u labels", unsigned(label_addresses.size())) + " from " + path;
 }
 
 void set_breakpoint()
@@ -294,10 +347,14 @@ void debugger_command(int id)
         trace_loc = 0xFFFF;
         break;
     case DBG_SET_PC: set_pc(); break;
-    case DBG_SET_BP: set_breakpoint(); break;
+    case DBG_SET_BP:
+        set_breakpoint();
+        forced_refresh();
+        break;
     case DBG_CLR_BP:
         dbg.breakpoint = "FFFF";
         stop_loc = 0xFFFF;
+        forced_refresh();
         break;
     case DBG_DISP_MEM:
     case DBG_DISP_STACK:
@@ -328,6 +385,27 @@ void debugger_command(int id)
         break;
     case DBG_FIND:
         find();
+        forced_refresh();
+        break;
+    case DBG_ADD_BREAK:
+        note = add_breakpoint(dbg.point_field);
+        forced_refresh();
+        break;
+    case DBG_ADD_WATCH:
+        note = add_watchpoint(dbg.point_field);
+        forced_refresh();
+        break;
+    case DBG_TOGGLE_POINT:
+    case DBG_REMOVE_POINT:
+        change_point(id == DBG_REMOVE_POINT);
+        forced_refresh();
+        break;
+    case DBG_LOAD_LABELS:
+        load_label_file();
+        forced_refresh();
+        break;
+    case DBG_TRACE:
+        trace_start(trace_running() ? 0 : TRACE_LENGTH);
         forced_refresh();
         break;
     case DBG_STEP_BACK:

@@ -16,6 +16,12 @@ struct DebuggerView {
     bool stop_on_error = false, trace_into = true, disp_mem = true;
     std::string memory_start = "0000", pc_field, breakpoint;
     std::string bytes, find;  // Write puts `bytes` at the memory start; Find looks for `find` after it
+    // The list's lines: the SetBP breakpoint when there is one, the breakpoints, the
+    // watchpoints; the line On/Off and Remove act on, and the text Break and Watch add.
+    std::string points, point_field;
+    int point_index = -1;
+    bool tracing = false;
+    std::string trace;  // the trace's lines while the machine is halted
     std::string dump, last, current, next;
     // "Processor halted by JAM at $xxxx" while it is, else why the machine stopped or what the
     // last Write or Find did, else empty

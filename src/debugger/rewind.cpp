@@ -60,15 +60,19 @@ void forget_after(size_t i)
     }
 }
 
-void restore(const Snapshot& s)
+// "" or why the snapshot cannot be used.
+std::string restore(const Snapshot& s)
 {
-    history_hooks.restore_state(s.state);
+    std::string problem = history_hooks.restore_state(s.state);
+    if (!problem.empty())
+        return problem;
     instructions_done = s.count;
     t_check = s.t_check;
     jam_loc = s.jam_loc;
     DEnable = s.DEnable, SEnable = s.SEnable, SMode = s.SMode;
     DebugRDY = 1;
     debug_stop = 0;
+    return "";
 }
 
 // Runs forward from a snapshot to the end of the pass of instruction `target` as the machine
@@ -144,7 +148,9 @@ std::string step_back(uint64_t n)
     if (i == history.size() || n > now)
         return "The history reaches back " +
                count_text(history.empty() ? 0 : now - std::min(now, history.front().count)) + " only";
-    restore(history[i]);
+    std::string problem = restore(history[i]);
+    if (!problem.empty())
+        return problem;
     if (!replay_to(target, 0, nullptr))
         return "The machine was halted before it got there";
     forget_after(i);
