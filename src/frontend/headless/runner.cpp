@@ -84,7 +84,8 @@ const OptionRow option_rows[] = {
                                   "opens after it and says which instruction it was and the value",
      no_check, run_watch},
     {"--labels", "FILE", "load the labels of FILE (ld65 -Ln or VICE: al C000 .name or al C:C000 .name):\n"
-                         "the debugger shows them, and --break and --watch take them for addresses",
+                         "the debugger shows them, and --break, --watch and --poke take them for\n"
+                         "addresses",
      no_check, run_labels},
     {"--poke", "ADDR=BYTES", "write hex bytes from ADDR on (\"0300=A9 42\", 0300=A942), through the bus as\n"
                              "the program would: a device's page gets them in its registers",
