@@ -149,8 +149,9 @@ std::string watch_hit_text()
 {
     char text[16];
     Disassemble(text, hit.pc);
-    return "Stopped by watchpoint: $" + hex(hit.pc, 4) + " " + with_labels(text) + (hit.kind == WATCH_READ ? " read $" : " wrote $") +
-           hex(hit.value, 2) + (hit.kind == WATCH_READ ? " from $" : " to $") + hex(hit.address, 4);
+    bool read = hit.kind == WATCH_READ;
+    return "Stopped by watchpoint: $" + hex(hit.pc, 4) + " " + with_labels(text) + (read ? " read $" : " wrote $") +
+           hex(hit.value, 2) + (read ? " from $" : " to $") + hex(hit.address, 4);
 }
 
 std::string add_breakpoint(const std::string& text)

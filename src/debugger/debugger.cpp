@@ -21,9 +21,9 @@ unsigned memd;
 DebuggerView dbg;
 DebuggerHooks debugger_hooks;
 
-static std::string note;  // what the last Write or Find did
-
 namespace {
+
+std::string note;  // what the last button that says so did: Write, Find, Break, Step Back...
 
 std::string format(const char* f, unsigned v)
 {
@@ -83,7 +83,16 @@ void show_disassembly()
     }
 }
 
-std::string points_text();
+// The lists as the window shows them, a line each; nothing while they are empty.
+std::string points_text()
+{
+    std::string text;
+    for (const Breakpoint& b : breakpoints)
+        text += "Break " + breakpoint_text(b) + (b.enabled ? "\n" : " off\n");
+    for (const Watchpoint& w : watchpoints)
+        text += "Watch " + watchpoint_text(w) + (w.enabled ? "\n" : " off\n");
+    return text;
+}
 
 // The list's lines as points_text has them, after the SetBP breakpoint.
 void show_points()
@@ -228,17 +237,6 @@ void set_breakpoint()
 {
     stop_loc = read_hex_field(dbg.breakpoint, stop_loc);
     dbg.breakpoint = format("%04X", stop_loc);
-}
-
-// The lists as the window shows them, a line each; nothing while they are empty.
-std::string points_text()
-{
-    std::string text;
-    for (const Breakpoint& b : breakpoints)
-        text += "Break " + breakpoint_text(b) + (b.enabled ? "\n" : " off\n");
-    for (const Watchpoint& w : watchpoints)
-        text += "Watch " + watchpoint_text(w) + (w.enabled ? "\n" : " off\n");
-    return text;
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "host/host.h"
 #include "machine/loop.h"
 
+#include <algorithm>
 #include <deque>
 
 HistoryHooks history_hooks;
@@ -32,10 +33,14 @@ bool due()
     return cycle_now() - last.cycle >= SNAPSHOT_CYCLES || DEnable != last.DEnable || instructions_done < last.count;
 }
 
+Snapshot now()
+{
+    return {instructions_done, cycle_now(), history_hooks.state_image(), t_check, jam_loc, DEnable, SEnable, SMode};
+}
+
 void take_snapshot()
 {
-    history.push_back({instructions_done, cycle_now(), history_hooks.state_image(), t_check, jam_loc, DEnable,
-                       SEnable, SMode});
+    history.push_back(now());
     bytes += history.back().state.size();
     while (bytes > HISTORY_BYTES && history.size() > 1) {
         bytes -= history.front().state.size();
@@ -141,47 +146,78 @@ void clear_history()
 size_t history_bytes() { return bytes; }
 size_t history_snapshots() { return history.size(); }
 
+// A step back that cannot get there leaves the machine as it was.
 std::string step_back(uint64_t n)
 {
-    uint64_t now = instructions_done, target = now - std::min(n, now);
+    uint64_t count = instructions_done, target = count - std::min(n, count);
     size_t i = snapshot_before(target);
-    if (i == history.size() || n > now)
+    if (i == history.size() || n > count)
         return "The history reaches back " +
-               count_text(history.empty() ? 0 : now - std::min(now, history.front().count)) + " only";
+               count_text(history.empty() ? 0 : count - std::min(count, history.front().count)) + " only";
+    Snapshot here = now();
     std::string problem = restore(history[i]);
-    if (!problem.empty())
+    if (problem.empty() && !replay_to(target, 0, nullptr))
+        problem = "The machine was halted before it got there";
+    if (!problem.empty()) {
+        restore(here);
         return problem;
-    if (!replay_to(target, 0, nullptr))
-        return "The machine was halted before it got there";
+    }
     forget_after(i);
-    trace_forget(now - target);
+    trace_forget(count - target);
     halt_in_debugger();
     stop_reason = "Stepped back " + count_text(n);
     return "";
 }
 
+namespace {
+
+// Where Run Back stopped: at a breakpoint, or after the instruction a watchpoint saw.
+std::string arrival(bool hit, const std::string& watched, uint64_t back)
+{
+    const Breakpoint* b = breakpoint_here();
+    const std::string by = "Stopped by ";
+    if (!hit)
+        return "Ran back to the start of the history, " + count_text(back);
+    if (b)
+        return "Ran back to breakpoint " + breakpoint_text(*b);
+    if (R.PC == stop_loc)
+        return "Ran back to the SetBP breakpoint";
+    if (watched.rfind(by, 0) == 0)
+        return "Ran back to " + watched.substr(by.size());
+    return "Ran back " + count_text(back);
+}
+
+} // namespace
+
+// The stretches between snapshots are run forward from the latest one back, until one has a
+// hit before the instruction Run Back started from.
 std::string run_back()
 {
-    uint64_t now = instructions_done;
-    for (size_t i = snapshot_before(now - std::min<uint64_t>(now, 1)); i < history.size(); i--) {
-        uint64_t end = i + 1 < history.size() ? std::min(now, history[i + 1].count) : now;
+    uint64_t count = instructions_done;
+    Snapshot here = now();
+    for (size_t i = snapshot_before(count - std::min<uint64_t>(count, 1)); i < history.size(); i--) {
+        uint64_t end = i + 1 < history.size() ? std::min(count, history[i + 1].count) : count;
         uint64_t hit = UINT64_MAX;
-        restore(history[i]);
-        replay_to(end, now, &hit);
-        if (hit != UINT64_MAX || i == 0) {
-            std::string reason = stop_reason;
-            uint64_t target = hit != UINT64_MAX ? hit : history[0].count;
-            restore(history[i]);
-            replay_to(target, 0, nullptr);
-            forget_after(i);
-            trace_forget(now - target);
-            halt_in_debugger();
-            const Breakpoint* b = breakpoint_here();
-            stop_reason = hit == UINT64_MAX ? "Ran back to the start of the history, " + count_text(now - target)
-                          : b               ? "Ran back to breakpoint " + breakpoint_text(*b)
-                                            : "Ran back to " + reason.substr(std::string("Stopped by ").size());
-            return stop_reason;
+        stop_reason.clear();
+        std::string problem = restore(history[i]);
+        if (problem.empty())
+            replay_to(end, count, &hit);
+        if (problem.empty() && hit == UINT64_MAX && i > 0)
+            continue;
+        std::string watched = stop_reason;
+        uint64_t target = hit != UINT64_MAX ? hit : history[i].count;
+        if (problem.empty())
+            problem = restore(history[i]);
+        if (!problem.empty()) {
+            restore(here);
+            return problem;
         }
+        replay_to(target, 0, nullptr);
+        forget_after(i);
+        trace_forget(count - target);
+        halt_in_debugger();
+        stop_reason = arrival(hit != UINT64_MAX, watched, count - target);
+        return stop_reason;
     }
     return "There is no history to run back in";
 }

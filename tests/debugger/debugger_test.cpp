@@ -268,7 +268,8 @@ TEST(Debugger, UndocumentedOpcodeOpensTheWindowAndAJamIsShown)
 TEST(Debugger, LabelsInFieldsAndOperands)
 {
     open_halted();
-    ASSERT_EQ(read_labels("al 000310 .sub\n# made by hand\nal C:0080 .count\nal C:0081 .count_2\nal 0310 .again\n"), "");
+    ASSERT_EQ(read_labels("al 000310 .sub\n# made by hand\nal C:0080 .count\nal C:0081 .count_2\nal 0310 .again\n"),
+              "");
     EXPECT_EQ(with_labels("LDA $80,X"), "LDA count,X");
     EXPECT_EQ(with_labels("STA ($81),Y"), "STA (count_2),Y");
     EXPECT_EQ(with_labels("LDA #80"), "LDA #80");
@@ -284,7 +285,8 @@ TEST(Debugger, LabelsInFieldsAndOperands)
     debugger_command(DBG_SET_PC);
     EXPECT_EQ(R.PC, 0x0310u);
 
-    const char* wrong[] = {"al", "al 010000 .x", "al C:12 .1x", "xx 0300 .a", "al 0300 .a b", "al 0300 .a-b", "al 0300"};
+    const char* wrong[] = {"al",           "al 010000 .x", "al C:12 .1x", "xx 0300 .a",
+                           "al 0300 .a b", "al 0300 .a-b", "al 0300"};
     for (const char* line : wrong)
         EXPECT_EQ(read_labels(std::string("al 0200 .fine\n") + line), "line 2 is no label (al ADDRESS .name)") << line;
     EXPECT_EQ(label_addresses.count("sub"), 1u) << "the labels there were stay";

@@ -302,8 +302,8 @@ TEST_F(OwnRoms, PokeWritesThroughTheBus)
 TEST_F(OwnRoms, BackInTimeFromTheCommandLine)
 {
     std::string a = (dir / "a.qst").string(), b = (dir / "b.qst").string();
-    Result r = run({"--headless", "--until", "C/W/M ?", "--step", "1", "--save-state", a, "--step", "25", "--back", "25",
-                    "--save-state", b, "--debugger", "--run", "--type", "M", "--break", "F9D0", "--step", "3",
+    Result r = run({"--headless", "--until", "C/W/M ?", "--step", "1", "--save-state", a, "--step", "25", "--back",
+                    "25", "--save-state", b, "--debugger", "--run", "--type", "M", "--break", "F9D0", "--step", "3",
                     "--run-back", "--regs", "--back", "100000000"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("--back The history reaches back "), std::string::npos) << r.err;
