@@ -54,6 +54,9 @@ TEST(Watchpoints, EveryWritingModeTheStackAndTheRangesEnds)
         {{0x8C, 0x00, 0x02}, 0, 0x42, "0200", "$0300 STY $0200 wrote $42 to $0200"},
         {{0xEE, 0x00, 0x02}, 0, 0, "0200:W", "$0300 INC $0200 wrote $01 to $0200"},
         {{0x8F, 0x00, 0x02}, 0x0F, 0, "0200", "$0300 SAX $0200 wrote $02 to $0200"},
+        {{0x06, 0x81}, 0, 0, "0081:W", "$0300 ASL $81 wrote $04 to $0081"},
+        {{0xFE, 0xF0, 0x01}, 0x10, 0, "0200:W", "$0300 INC $01F0,X wrote $01 to $0200"},
+        {{0x00, 0xEA}, 0, 0, "01FD-01FF:W", "$0300 BRK wrote $03 to $01FF"},
         {{0x48}, 0, 0, "0100-01FF:W", "$0300 PHA wrote $42 to $01FF"},
         {{0x20, 0x10, 0x03}, 0, 0, "01FF", "$0300 JSR $0310 wrote $03 to $01FF"},
         {{0x9D, 0xF0, 0xFF}, 0x20, 0, "0010", "$0300 STA $FFF0,X wrote $42 to $0010"},
@@ -68,7 +71,8 @@ TEST(Watchpoints, EveryWritingModeTheStackAndTheRangesEnds)
         std::string reason = run_to_stop(c.code, c.x, c.y, c.watch);
         EXPECT_EQ(reason, *c.reason ? std::string("Stopped by watchpoint: ") + c.reason : "");
         if (*c.reason) {
-            EXPECT_EQ(R.PC, c.code[0] == 0x20 ? 0x0310u : 0x0300u + c.code.size()) << "after the instruction";
+            EXPECT_EQ(R.PC, c.code[0] == 0x20 ? 0x0310u : c.code[0] == 0x00 ? 0u : 0x0300u + c.code.size())
+                << "after the instruction";
         }
     }
 }
