@@ -22,6 +22,11 @@ set(QUARZEL_CORE_SOURCES
   src/machine/loop.cpp
   src/machine/memory_map.cpp
   src/debugger/disassembler.cpp
+  src/debugger/labels.cpp
+  src/debugger/breakpoints.cpp
+  src/debugger/memory_edit.cpp
+  src/debugger/trace.cpp
+  src/debugger/rewind.cpp
   src/debugger/debugger.cpp
   src/debugger/memfile.cpp
   src/config/ini.cpp

@@ -2,7 +2,10 @@
 #include "machine/memory_map.h"
 #include "machine_setup.h"
 
+#include "debugger/breakpoints.h"
 #include "debugger/debugger.h"
+#include "debugger/labels.h"
+#include "debugger/rewind.h"
 #include "frontend/screen.h"
 #include "machine/keyboard.h"
 #include "machine/loop.h"
@@ -44,6 +47,9 @@ void fresh_machine()
     test_host = new HeadlessHost;
     host = test_host;
     connect_layers();
+    clear_breakpoints();
+    clear_labels();
+    clear_history();
     if (!RAMptr) {
         AllocMem();
         make_glyph_sets();

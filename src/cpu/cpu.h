@@ -29,14 +29,25 @@ extern uint32_t RPC_old;
 
 extern uint32_t clocks;       // cycles run in this time slice
 extern uint64_t cycles_done;  // cycles of the slices before
-// A run of instructions ends when the slice's cycles reach t_check, at the breakpoint
-// stop_loc, when the processor stops (SEnable 0) or when the tape timer starts.
+// A run of instructions ends when the slice's cycles reach t_check, before an instruction
+// marked in break_at, when the processor stops (SEnable 0), when the tape timer starts or
+// when a watchpoint asks for a stop.
 extern uint32_t t_check;
-extern uint32_t stop_loc;
+extern uint32_t stop_loc;  // the breakpoint of the SetBP button; a run marks it in break_at
+// Addresses where a run of instructions stops for the debugger to look: BREAK_MAIN is stop_loc,
+// BREAK_LIST the debugger's list of breakpoints.
+enum : uint8_t { BREAK_MAIN = 1, BREAK_LIST = 2 };
+extern uint8_t break_at[0x10000];
+// Set by a watchpoint hit; the run ends after the instruction and the loop asks the debugger.
+extern int debug_stop;
+// Set while the processor itself reads and writes: by instructions, pushes and interrupts.
+// Only its accesses can hit a watchpoint, not those of loaders, device handlers or the debugger.
+extern int cpu_access;
 extern int SEnable;
 extern uint32_t Hardware_timer;
 extern int IRQ, NMI;  // the interrupt lines
 extern int CodeERR;   // an undefined opcode stops the machine
+extern uint64_t instructions_done;  // instructions run since the program started
 // Called before each instruction of a single step, with RPC_old set; while it is set,
 // every instruction runs as a single step.
 extern void (*instruction_hook)();

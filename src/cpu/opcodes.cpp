@@ -300,6 +300,19 @@ template <int op> inline uint32_t execute(Core& c)
     return opcode_table[op].cycles + opcode_table[op].run(c);
 }
 
+// stop_loc is set directly by the configuration, states and tests; its mark follows it here.
+void mark_stop_loc()
+{
+    static uint32_t marked = 0x10000;
+    if (stop_loc == marked)
+        return;
+    if (marked < 0x10000)
+        break_at[marked] &= ~BREAK_MAIN;
+    marked = stop_loc;
+    if (marked < 0x10000)
+        break_at[marked] |= BREAK_MAIN;
+}
+
 } // namespace
 
 bool jammed()
@@ -342,7 +355,7 @@ void build_opcode_table()
 
 #define OPCODE(k)                                                 \
     op_##k : c.cycles += execute<k>(c);                           \
-    if (--left != 0 && c.cycles < c.budget && c.PC != stop_loc) { \
+    if (--left != 0 && c.cycles < c.budget && !break_at[c.PC]) { \
         FETCH                                                     \
     }                                                             \
     goto check;
@@ -367,6 +380,8 @@ void build_opcode_table()
         LABELS(0x8) LABELS(0x9) LABELS(0xA) LABELS(0xB) LABELS(0xC) LABELS(0xD) LABELS(0xE) LABELS(0xF)
     };
     jammed();  // a halt ends where PC has been moved
+    mark_stop_loc();
+    cpu_access = 1;
     Core c = core_of_R();
     c.budget = t_check;
     uint32_t most = std::max(limit, 1u), left = most;
@@ -375,13 +390,15 @@ void build_opcode_table()
     ROW(0x0) ROW(0x1) ROW(0x2) ROW(0x3) ROW(0x4) ROW(0x5) ROW(0x6) ROW(0x7)
     ROW(0x8) ROW(0x9) ROW(0xA) ROW(0xB) ROW(0xC) ROW(0xD) ROW(0xE) ROW(0xF)
 check:
-    if (left != 0 && c.cycles < t_check && c.PC != stop_loc && SEnable && !Hardware_timer) {
+    if (left != 0 && c.cycles < t_check && !break_at[c.PC] && SEnable && !Hardware_timer && !debug_stop) {
         c.budget = t_check;
         FETCH
     }
     clocks = c.cycles;
     R.IR = op;
     set_R(c);
+    cpu_access = 0;
+    instructions_done += most - left;
     return most - left;
 }
 

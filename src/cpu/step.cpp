@@ -10,10 +10,14 @@ uint32_t clocks;
 uint64_t cycles_done;
 uint32_t t_check = 60000;
 uint32_t stop_loc = 0xFFFF;
+uint8_t break_at[0x10000];
+int debug_stop;
+int cpu_access;
 int SEnable = 1;
 uint32_t Hardware_timer;
 int IRQ, NMI;
 int CodeERR;
+uint64_t instructions_done;
 void (*instruction_hook)();
 CpuHooks cpu_hooks;
 
@@ -63,6 +67,7 @@ static inline void step()
 
 void _6502()
 {
+    cpu_access = 1;
     bool halted = jammed();  // a processor halted by a JAM takes no interrupt
     if (NMI && !halted) {
         nmi_cpu();
@@ -73,6 +78,8 @@ void _6502()
         IRQ = 0;
     }
     step();
+    instructions_done++;
+    cpu_access = 0;
 }
 
 void undefined_opcode(const char* text)

@@ -1,10 +1,16 @@
 #include "debugger/debugger.h"
 
 #include "cpu/bus.h"
+#include "debugger/breakpoints.h"
 #include "debugger/disassembler.h"
+#include "debugger/labels.h"
+#include "debugger/memory_edit.h"
+#include "debugger/rewind.h"
+#include "debugger/trace.h"
 #include "host/host.h"
 #include "host/ids.h"
 #include "machine/loop.h"
+#include "machine/tape.h"
 
 #include <cctype>
 #include <cstdio>
@@ -16,6 +22,8 @@ DebuggerView dbg;
 DebuggerHooks debugger_hooks;
 
 namespace {
+
+std::string note;  // what the last button that says so did: Write, Find, Break, Step Back...
 
 std::string format(const char* f, unsigned v)
 {
@@ -58,6 +66,8 @@ void show_registers()
     dbg.p = format("0x%02X", R.P | FLAG_5);
     dbg.p_bits = binary(R.P | FLAG_5);
     dbg.status = halt_text();
+    if (dbg.status.empty())
+        dbg.status = note.empty() ? stop_reason : note;
 }
 
 void show_disassembly()
@@ -71,6 +81,24 @@ void show_disassembly()
         dbg.next += instruction_line(R.PC + n, &length) + "\r\n";
         n += length;
     }
+}
+
+// The lists as the window shows them, a line each; nothing while they are empty.
+std::string points_text()
+{
+    std::string text;
+    for (const Breakpoint& b : breakpoints)
+        text += "Break " + breakpoint_text(b) + (b.enabled ? "\n" : " off\n");
+    for (const Watchpoint& w : watchpoints)
+        text += "Watch " + watchpoint_text(w) + (w.enabled ? "\n" : " off\n");
+    return text;
+}
+
+// The list's lines as points_text has them, after the SetBP breakpoint.
+void show_points()
+{
+    dbg.points = stop_loc < 0xFFFF ? format("SetBP %04X\n", stop_loc) : "";
+    dbg.points += points_text();
 }
 
 // Steps 5 to 12 of a refresh: everything a running or stepping machine changes.
@@ -93,6 +121,10 @@ void show_machine()
         dbg.dump = dump_rows();
     }
     show_disassembly();
+    show_points();
+    dbg.tracing = trace_running();
+    if (SMode == 0)
+        dbg.trace = trace_text(TRACE_LENGTH);
 }
 
 void forced_refresh()
@@ -106,6 +138,7 @@ void forced_refresh()
 void single_step()
 {
     PokeFlag = 1;
+    stop_reason.clear();
     if (TraceMode == 1) {
         SEnable = 1;
         SMode = 0;
@@ -130,6 +163,76 @@ void set_pc()
     SEnable = 0;
 }
 
+unsigned memory_start() { return read_hex_field(dbg.memory_start, memd); }
+
+void write_memory()
+{
+    std::vector<uint8_t> bytes;
+    unsigned start = memory_start();
+    if (!parse_bytes(dbg.bytes, bytes)) {
+        note = "Write takes hex bytes: A9 42";
+        return;
+    }
+    poke_bytes(uint16_t(start), bytes);
+    note = format(bytes.size() == 1 ? "Wrote %u byte at $" : "Wrote %u bytes at $", unsigned(bytes.size())) +
+           format("%04X", start);
+}
+
+void find()
+{
+    std::vector<uint8_t> bytes;
+    if (!parse_bytes(dbg.find, bytes)) {
+        note = "Find takes hex bytes: A9 42";
+        return;
+    }
+    int at = find_bytes(bytes, uint16_t(memory_start() + 1));
+    if (at < 0) {
+        note = "Not found: " + bytes_text(bytes);
+        return;
+    }
+    dbg.memory_start = format("%04X", unsigned(at));
+    MSEnable = 1;
+    note = "Found " + bytes_text(bytes) + format(" at $%04X", unsigned(at));
+}
+
+// The line of the list that On/Off and Remove act on: the SetBP breakpoint, a breakpoint or
+// a watchpoint.
+void change_point(bool remove)
+{
+    int i = dbg.point_index - (stop_loc < 0xFFFF);
+    if (i < 0 && dbg.point_index >= 0) {
+        if (remove)
+            stop_loc = 0xFFFF;
+        else
+            note = "ClrBP or Remove takes the SetBP breakpoint away";
+        return;
+    }
+    size_t n = size_t(i);
+    if (i < 0 || n >= breakpoints.size() + watchpoints.size()) {
+        note = "Choose a line of the list first";
+        return;
+    }
+    if (n < breakpoints.size() && remove)
+        breakpoints.erase(breakpoints.begin() + long(n));
+    else if (n < breakpoints.size())
+        breakpoints[n].enabled = !breakpoints[n].enabled;
+    else if (remove)
+        watchpoints.erase(watchpoints.begin() + long(n - breakpoints.size()));
+    else
+        watchpoints[n - breakpoints.size()].enabled = !watchpoints[n - breakpoints.size()].enabled;
+    apply_breakpoints();
+}
+
+void load_label_file()
+{
+    std::string path = select_file(1, "*.lbl");
+    if (path.empty())
+        return;
+    note = load_labels(path);
+    if (note.empty())
+        note = format("%u labels", unsigned(label_addresses.size())) + " from " + path;
+}
+
 void set_breakpoint()
 {
     stop_loc = read_hex_field(dbg.breakpoint, stop_loc);
@@ -144,11 +247,16 @@ std::string instruction_line(unsigned address, int* length)
     int n = Disassemble(text, address & 0xFFFF);
     if (length)
         *length = n;
-    return format("$%04X   ", address & 0xFFFF) + text;
+    auto label = label_names.find(uint16_t(address));
+    std::string name = label == label_names.end() ? "" : label->second + ": ";
+    return format("$%04X   ", address & 0xFFFF) + name + with_labels(text);
 }
 
 unsigned read_hex_field(const std::string& field, unsigned previous)
 {
+    uint16_t address;
+    if (find_label(field, address))
+        return address;
     unsigned v = 0;
     size_t n = 0;
     for (; n < field.size() && n < 4 && std::isxdigit(static_cast<unsigned char>(field[n])); n++) {
@@ -184,6 +292,7 @@ void Open_Processor(const char* text)
 void debugger_closed()
 {
     host->check_menu(CMD_DEBUGGER, false);
+    stop_reason.clear();
     SEnable = 1;
     SMode = 0;
     DEnable = 0;
@@ -224,19 +333,26 @@ void stop_on_undefined_opcode(const char* text)
 
 void debugger_command(int id)
 {
+    note.clear();
+    host->inputs++;  // the history takes a snapshot of what the button did
     switch (id) {
     case DBG_SINGLE_STEP: single_step(); break;
     case DBG_CLOSE: host->close_debugger(); break;
     case DBG_RUN:
+        stop_reason.clear();
         SEnable = 1;
         SMode = 1;
         trace_loc = 0xFFFF;
         break;
     case DBG_SET_PC: set_pc(); break;
-    case DBG_SET_BP: set_breakpoint(); break;
+    case DBG_SET_BP:
+        set_breakpoint();
+        forced_refresh();
+        break;
     case DBG_CLR_BP:
         dbg.breakpoint = "FFFF";
         stop_loc = 0xFFFF;
+        forced_refresh();
         break;
     case DBG_DISP_MEM:
     case DBG_DISP_STACK:
@@ -261,6 +377,43 @@ void debugger_command(int id)
         CodeERR = !CodeERR;
         display_registers();
         break;
+    case DBG_WRITE_MEM:
+        write_memory();
+        forced_refresh();
+        break;
+    case DBG_FIND:
+        find();
+        forced_refresh();
+        break;
+    case DBG_ADD_BREAK:
+        note = add_breakpoint(dbg.point_field);
+        forced_refresh();
+        break;
+    case DBG_ADD_WATCH:
+        note = add_watchpoint(dbg.point_field);
+        forced_refresh();
+        break;
+    case DBG_TOGGLE_POINT:
+    case DBG_REMOVE_POINT:
+        change_point(id == DBG_REMOVE_POINT);
+        forced_refresh();
+        break;
+    case DBG_LOAD_LABELS:
+        load_label_file();
+        forced_refresh();
+        break;
+    case DBG_TRACE:
+        trace_start(trace_running() ? 0 : TRACE_LENGTH);
+        forced_refresh();
+        break;
+    case DBG_STEP_BACK:
+        note = step_back(1);
+        forced_refresh();
+        break;
+    case DBG_RUN_BACK:
+        run_back();
+        forced_refresh();
+        break;
     case DBG_TRACE_INTO:
         TraceMode = !TraceMode;
         display_registers();
@@ -279,8 +432,8 @@ std::string debugger_text()
             " " + dbg.y_bits + "\nS: " + dbg.s + " " + dbg.s_bits + "\nPC: " + dbg.pc + " " + dbg.pc_bits +
             "\nP: " + dbg.p + " " + dbg.p_bits + " NV-BDIZC\nEffective Adr: " + dbg.effective + "\nIRQ: " +
             marks[dbg.irq] + "  NMI: " + marks[dbg.nmi] + "\nBreakpoint: " + dbg.breakpoint + "\n" +
-            (dbg.disp_mem ? "Memory" : "Stack") + " Start: " + dbg.memory_start + "\n" + dbg.dump + dbg.last +
-            "\r\n" + dbg.current + "\r\n" + dbg.next;
+            points_text() + (dbg.disp_mem ? "Memory" : "Stack") + " Start: " + dbg.memory_start + "\n" + dbg.dump +
+            dbg.last + "\r\n" + dbg.current + "\r\n" + dbg.next;
     std::string plain;
     for (char c : text)
         if (c != '\r')

@@ -15,8 +15,17 @@ struct DebuggerView {
     int irq = 0, nmi = 0;  // 0 clear, 1 checked, 2 grey
     bool stop_on_error = false, trace_into = true, disp_mem = true;
     std::string memory_start = "0000", pc_field, breakpoint;
+    std::string bytes, find;  // Write puts `bytes` at the memory start; Find looks for `find` after it
+    // The list's lines: the SetBP breakpoint when there is one, the breakpoints, the
+    // watchpoints; the line On/Off and Remove act on, and the text Break and Watch add.
+    std::string points, point_field;
+    int point_index = -1;
+    bool tracing = false;
+    std::string trace;  // the trace's lines while the machine is halted
     std::string dump, last, current, next;
-    std::string status;  // "Processor halted by JAM at $xxxx" while it is, else empty
+    // "Processor halted by JAM at $xxxx" while it is, else why the machine stopped or what the
+    // last Write or Find did, else empty
+    std::string status;
 };
 extern DebuggerView dbg;
 
@@ -38,10 +47,11 @@ void display_registers();
 void stop_on_undefined_opcode(const char* text);
 // A button or toggle of the window (DebuggerControl ids).
 void debugger_command(int id);
-// An address field: up to four hex digits, stopping at the first other character; empty is 0,
-// and text that starts with no hex digit keeps the previous value.
+// An address field: a label's name, else up to four hex digits, stopping at the first other
+// character; empty is 0, and text that starts with no hex digit keeps the previous value.
 unsigned read_hex_field(const std::string& field, unsigned previous);
-// "$ADDR   " and the instruction there, as the disassembly lines show it; `length` gets its length.
+// "$ADDR   " and the instruction there, as the disassembly lines show it, after "LABEL: " when
+// the address has one and with labels for the addresses of operands; `length` gets its length.
 std::string instruction_line(unsigned address, int* length = nullptr);
 // The eight binary digits of a byte, most significant first.
 std::string binary(unsigned byte);

@@ -95,10 +95,8 @@ const char* const SPEED_TEST = "while the speed test runs; try again when it has
 
 } // namespace
 
-std::string save_state(const std::string& path)
+std::string state_image()
 {
-    if (SpRun > 0)
-        return std::string("No state can be saved ") + SPEED_TEST;
     std::string body;
     for (const auto& s : sections) {
         Fields f(STATE_SAVE, s.name);
@@ -113,17 +111,19 @@ std::string save_state(const std::string& path)
     put_le(file, body.size(), 4);
     put_le(file, state_checksum(reinterpret_cast<const uint8_t*>(body.data()), body.size()), 4);
     file += body;
-    return write_whole(path, file) ? "" : "Unable to write the state file " + path;
+    return file;
 }
 
-std::string load_state(const std::string& path, std::string& notes)
+std::string save_state(const std::string& path)
+{
+    if (SpRun > 0)
+        return std::string("No state can be saved ") + SPEED_TEST;
+    return write_whole(path, state_image()) ? "" : "Unable to write the state file " + path;
+}
+
+std::string restore_state(const std::vector<uint8_t>& data, const std::string& path, std::string& notes)
 {
     notes.clear();
-    if (SpRun > 0)
-        return std::string("No state can be loaded ") + SPEED_TEST;
-    std::vector<uint8_t> data;
-    if (!read_whole(path, data, LARGEST_STATE))
-        return "Unable to open the state file " + path;
     std::vector<Found> found;
     std::string problem = check_header(data, path, found);
     if (!problem.empty())
@@ -139,6 +139,17 @@ std::string load_state(const std::string& path, std::string& notes)
     restvid();
     restgdc();
     return "";
+}
+
+std::string load_state(const std::string& path, std::string& notes)
+{
+    notes.clear();
+    if (SpRun > 0)
+        return std::string("No state can be loaded ") + SPEED_TEST;
+    std::vector<uint8_t> data;
+    if (!read_whole(path, data, LARGEST_STATE))
+        return "Unable to open the state file " + path;
+    return restore_state(data, path, notes);
 }
 
 namespace {

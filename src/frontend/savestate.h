@@ -52,8 +52,15 @@
 #pragma once
 #include "host/state_fields.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
+// The state as the file holds it.
+std::string state_image();
+// Puts the machine into the state of a file's bytes, checked first as load_state does; `path`
+// names it in the reason it cannot be used.
+std::string restore_state(const std::vector<uint8_t>& data, const std::string& path, std::string& notes);
 // Writes the state; "" or the reason it could not be written.
 std::string save_state(const std::string& path);
 // Reads and checks the whole file first: a file that cannot be used leaves the machine as it

@@ -1,8 +1,11 @@
 #include "frontend/startup.h"
 
 #include "config/config.h"
+#include "debugger/breakpoints.h"
 #include "debugger/debugger.h"
+#include "debugger/rewind.h"
 #include "frontend/commands.h"
+#include "frontend/savestate.h"
 #include "frontend/screen.h"
 #include "frontend/speed.h"
 #include "host/host.h"
@@ -80,6 +83,8 @@ void connect_layers()
 {
     cpu_hooks.on_undefined_opcode = stop_on_undefined_opcode;
     loop_hooks.on_debugger_refresh = display_registers;
+    loop_hooks.on_break = breakpoint_stops;
+    memory_map_hooks.on_built = apply_breakpoints;
     loop_hooks.on_slice_end = [] {
         if (host->speed_exists())
             Speed_display();
@@ -92,6 +97,12 @@ void connect_layers()
     debugger_hooks.on_hard_reset = [] { reload_configuration(); };
     debugger_hooks.on_edit_config = edit_config_file;
     video_hooks.on_format_change = [] { SetScreenCheck(screen); };
+    history_hooks.state_image = state_image;
+    history_hooks.restore_state = [](const std::string& image) {
+        std::string notes;
+        return restore_state(std::vector<uint8_t>(image.begin(), image.end()), "the snapshot", notes);
+    };
+    loop_hooks.on_slice_start = history_slice_start;
 }
 
 bool start_machine(const std::string& program_file, const std::string& config_arg)

@@ -17,6 +17,9 @@ struct Surface {
 class Host {
 public:
     virtual ~Host() = default;
+    // Batches of messages from the window (keys, menus, buttons) and steps of the runner that
+    // have reached the machine; the debugger's history takes a snapshot after each.
+    uint64_t inputs = 0;
 
     // A monotonic microsecond clock, and a sleep that may well take longer than asked.
     virtual uint64_t clock_us() = 0;

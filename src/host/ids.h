@@ -79,6 +79,22 @@ enum DebuggerControl {
     DBG_SET_PC = 1022,
     DBG_SET_BP = 1023,
     DBG_CLR_BP = 1028,
+    DBG_BYTES = 1040,       // the field of bytes to write at the memory start
+    DBG_WRITE_MEM = 1041,
+    DBG_FIND_FIELD = 1042,  // the field of bytes to look for
+    DBG_FIND = 1043,
+    DBG_STEP_BACK = 1044,
+    DBG_RUN_BACK = 1045,
+    DBG_POINTS = 1046,       // the list of breakpoints and watchpoints
+    DBG_POINT_FIELD = 1047,  // ADDR[:COND] or RANGE[:R|W|RW] for the two buttons below
+    DBG_ADD_BREAK = 1048,
+    DBG_ADD_WATCH = 1049,
+    DBG_TOGGLE_POINT = 1050,
+    DBG_REMOVE_POINT = 1051,
+    DBG_LOAD_LABELS = 1052,
+    DBG_TRACE = 1053,        // the toggle that keeps the trace
+    DBG_TRACE_TEXT = 1054,
+    DBG_STATUS = 1055,
 };
 
 // The controls of the "Read/Write Binary Files" dialog.

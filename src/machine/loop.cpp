@@ -70,11 +70,19 @@ static void tick_period(uint32_t period, uint32_t& counter, int& line)
     }
 }
 
+// A watchpoint's hit is taken whatever else stops the machine, so that it is said.
+static bool at_breakpoint()
+{
+    bool asked = (break_at[R.PC] & BREAK_LIST) || debug_stop;
+    bool listed = asked && loop_hooks.on_break && loop_hooks.on_break();
+    return listed || R.PC == stop_loc;
+}
+
 static void debugger_hook()
 {
     if (!DEnable) {
         SEnable = 1;
-        if (R.PC == stop_loc) {
+        if (at_breakpoint()) {
             if (!host->debugger_exists())
                 host->post_command(CMD_DEBUGGER);
             SMode = 0;
@@ -86,7 +94,7 @@ static void debugger_hook()
     }
     if (!DebugRDY)
         return;
-    if (R.PC == stop_loc)
+    if (at_breakpoint())
         SMode = 0;
     if (R.PC == trace_loc) {
         RPC_old = (R.PC - 3) & 0xFFFF;
@@ -200,14 +208,28 @@ static void pace(uint32_t cycles)
 // would repeat for as long as a person holds it, a thousandfold.
 bool warp() { return (WarpEnable || (FastLoad && tape_reading())) && !window_keys_held(); }
 
+// The devices' work at the end of a slice.
+static void slice_end()
+{
+    type_poll();
+    disk_tick();
+    if (VIDCpoke)
+        restgdc();
+    CIA2();
+}
+
+// The slice's cycles go into the running total after the window's events, so that a state
+// saved by them and one saved between slices agree with the debugger's snapshot.
 uint32_t run_slice_unpaced()
 {
     t_check = DEnable ? 100 : 60000;
     bool debugger_slice = DEnable;
-    count_clocks();
     host->dispatch_event();
     if (!Abort)
         shut_down();
+    if (loop_hooks.on_slice_start)
+        loop_hooks.on_slice_start();
+    count_clocks();
 
     while (clocks < t_check) {
         uint32_t passes = passes_to_next_period();
@@ -217,11 +239,7 @@ uint32_t run_slice_unpaced()
             pass();
     }
 
-    type_poll();
-    disk_tick();
-    if (VIDCpoke)
-        restgdc();
-    CIA2();
+    slice_end();
     return debugger_slice ? 60000 : clocks;  // a debugger slice lasts as long as a full one
 }
 
@@ -234,6 +252,18 @@ void run_slice()
         pace(lasts);
     if (loop_hooks.on_slice_end)
         loop_hooks.on_slice_end();
+}
+
+void replay_start() { count_clocks(); }
+
+void replay_pass()
+{
+    pass();
+    if (clocks < t_check)
+        return;
+    slice_end();
+    t_check = DEnable ? 100 : 60000;
+    count_clocks();
 }
 
 void run_loop()

@@ -21,7 +21,11 @@ extern int Abort;
 // What the loop tells the layers above; they fill it in at start-up.
 struct LoopHooks {
     void (*on_debugger_refresh)();  // the debugger window's fields are due
+    void (*on_slice_start)();       // a time slice begins, the window's events handled
     void (*on_slice_end)();         // a time slice has run and been paced
+    // The processor stands on an address of the debugger's list or a watchpoint was hit:
+    // whether the machine stops there.
+    bool (*on_break)();
 };
 extern LoopHooks loop_hooks;
 
@@ -39,6 +43,11 @@ void run_slice();
 // cycles of real time the slice stands for.
 uint32_t run_slice_unpaced();
 bool warp();
+// The debugger's replay of what the machine did from a snapshot of a slice's start: the
+// slice's start after the snapshot, then passes as run_slice makes them; a complete slice
+// ends and the next one begins as there, without the window's events, the pacing and the hooks.
+void replay_start();
+void replay_pass();
 // The next slice paces from a new origin.
 void pace_restart();
 void run_loop();

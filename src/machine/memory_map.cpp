@@ -12,6 +12,8 @@
 
 #include <cstdlib>
 
+MemoryMapHooks memory_map_hooks;
+
 void AllocMem()
 {
     // Two spare bytes past the block mirror $0000-$0001 for operands that wrap past $FFFF.
@@ -75,6 +77,8 @@ void build_memory_map()
     map_pages(0xDC, 0xE0, KEYBREAD, KEYBWRITE);
     map_pages(0xF0, 0xF1, ACIA1READ, ACIA1WRITE);
     map_pages(0xC0, 0xC1, ACIA2READ, ACIA2WRITE);
+    if (memory_map_hooks.on_built)
+        memory_map_hooks.on_built();
 }
 
 void init_cpu()

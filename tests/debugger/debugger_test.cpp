@@ -4,6 +4,7 @@
 #include "config/config.h"
 #include "cpu/bus.h"
 #include "debugger/debugger.h"
+#include "debugger/labels.h"
 #include "frontend/commands.h"
 #include "host/ids.h"
 #include "machine/loop.h"
@@ -261,3 +262,84 @@ TEST(Debugger, UndocumentedOpcodeOpensTheWindowAndAJamIsShown)
 }
 
 } // namespace
+
+// Labels stand for addresses in the fields and in operands; a file with a line that is no
+// label is refused whole.
+TEST(Debugger, LabelsInFieldsAndOperands)
+{
+    open_halted();
+    ASSERT_EQ(read_labels("al 000310 .sub\n# made by hand\nal C:0080 .count\nal C:0081 .count_2\nal 0310 .again\n"),
+              "");
+    EXPECT_EQ(with_labels("LDA $80,X"), "LDA count,X");
+    EXPECT_EQ(with_labels("STA ($81),Y"), "STA (count_2),Y");
+    EXPECT_EQ(with_labels("LDA #80"), "LDA #80");
+    EXPECT_EQ(with_labels("JMP $0311"), "JMP $0311");
+    EXPECT_EQ(label_names.at(0x0310), "sub") << "the first name of an address is shown";
+    dbg.breakpoint = "again";
+    debugger_command(DBG_SET_BP);
+    EXPECT_EQ(stop_loc, 0x0310u);
+    dbg.memory_start = ".count";
+    debugger_command(DBG_DISP_MEM);
+    EXPECT_EQ(memd, 0x0080u);
+    dbg.pc_field = "sub";
+    debugger_command(DBG_SET_PC);
+    EXPECT_EQ(R.PC, 0x0310u);
+
+    const char* wrong[] = {"al",           "al 010000 .x", "al C:12 .1x", "xx 0300 .a",
+                           "al 0300 .a b", "al 0300 .a-b", "al 0300"};
+    for (const char* line : wrong)
+        EXPECT_EQ(read_labels(std::string("al 0200 .fine\n") + line), "line 2 is no label (al ADDRESS .name)") << line;
+    EXPECT_EQ(label_addresses.count("sub"), 1u) << "the labels there were stay";
+    EXPECT_NE(load_labels(temp_path("missing.lbl")), "");
+    clear_labels();
+}
+
+// Write puts typed bytes at the memory start through the bus; Find moves the memory start to
+// the next place that holds the bytes, wrapping past $FFFF, and says so.
+TEST(Debugger, WriteAndFindInTheDump)
+{
+    build_from_ini("[ROM]\nBASIC=" QUARZEL_PROGRAM_DIR "/basic.rom\nKERNEL=" QUARZEL_PROGRAM_DIR "/monitor.rom\n");
+    Open_Processor("Debugger");
+    SEnable = SMode = 0;
+    struct Case {
+        const char* start;
+        const char* bytes;
+        const char* status;
+        const char* row;
+    };
+    const Case cases[] = {
+        {"0200", "A9 42,8D0002", "Wrote 5 bytes at $0200", "$0200  A9 42 8D 00 02 00"},
+        {"D100", "48 49", "Wrote 2 bytes at $D100", "$D100  48 49 20 20 20 20"},  // the screen's page
+        {"0210", "4", "Wrote 1 byte at $0210", "$0210  04 00 00"},
+        {"0220", "A9 4G", "Write takes hex bytes: A9 42", "$0220  00 00"},
+        {"0220", "", "Write takes hex bytes: A9 42", "$0220  00 00"},
+    };
+    for (const Case& c : cases) {
+        dbg.memory_start = c.start;
+        dbg.bytes = c.bytes;
+        debugger_command(DBG_WRITE_MEM);
+        EXPECT_EQ(dbg.status, c.status) << c.bytes;
+        EXPECT_EQ(row(0).substr(0, std::string(c.row).size()), c.row) << c.bytes;
+    }
+
+    dbg.memory_start = "0000";
+    dbg.find = "a9 42";
+    debugger_command(DBG_FIND);
+    EXPECT_EQ(dbg.memory_start, "0200");
+    EXPECT_EQ(dbg.status, "Found A9 42 at $0200");
+    EXPECT_EQ(row(0).substr(0, 12), "$0200  A9 42");
+    dbg.memory_start = "0280";
+    dbg.bytes = "A9 42";
+    debugger_command(DBG_WRITE_MEM);
+    dbg.memory_start = "0200";
+    debugger_command(DBG_FIND);
+    EXPECT_EQ(dbg.memory_start, "0280") << "the next one after the memory start";
+    dbg.find = "A9 42 8D 00 02 00 00 00 00 00 00 00 00 00 00 00 04";
+    dbg.memory_start = "FFF0";
+    debugger_command(DBG_FIND);
+    EXPECT_EQ(dbg.memory_start, "0200") << "past $FFFF";
+    dbg.find = "A9 42 8D 00 02 00 00 00 00 00 00 00 00 00 00 00 05";
+    debugger_command(DBG_FIND);
+    EXPECT_EQ(dbg.status, "Not found: A9 42 8D 00 02 00 00 00 00 00 00 00 00 00 00 00 05");
+    EXPECT_EQ(dbg.memory_start, "0200");
+}

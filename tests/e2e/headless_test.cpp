@@ -236,7 +236,10 @@ TEST_F(C1P, MachineCodeLoadsThroughTheMonitorAndStarts)
     ASSERT_EQ(r.status, 0) << r.err << r.out;
     EXPECT_NE(r.out.find("\nQ\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("PC=0305 A=51"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("\n0305  JMP $0305\n0305  JMP $0305\n0305  JMP $0305\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n0305  A=51 X=FF Y=08 S=28 P=21  JMP $0305\n0305  A=51 X=FF Y=08 S=28 P=21  JMP $0305\n"
+                         "0305  A=51 X=FF Y=08 S=28 P=21  JMP $0305\n"),
+              std::string::npos)
+        << r.out;
 }
 
 // The monitor's key routine at $FD00, called by a program that is busy between keys.

@@ -307,27 +307,92 @@ TEST_F(OwnRoms, ConfigurationFromTheCurrentFolder)
     EXPECT_EQ(nowhere.err.find("ROM"), std::string::npos) << nowhere.err;
 }
 
-// A breakpoint halts the program, the debugger shows it, and steps go on from there.
+// A breakpoint halts the program, the debugger shows it with the program's labels (in both
+// formats), and steps go on from there; a watchpoint named by a label halts it again.
 TEST_F(OwnRoms, DebuggerBreaksStepsAndShows)
 {
     // $0300: LDA #$42; JSR $0310; STA $0200; JMP $0308. $0310: LDX #7; RTS.
     write_file(dir / "prog.bin", std::string("\xA9\x42\x20\x10\x03\x8D\x00\x02\x4C\x08\x03\0\0\0\0\0\xA2\x07\x60", 19));
-    Result r = run({"--headless", "--until", "C/W/M ?", "--load", (dir / "prog.bin").string() + "@0300", "--break",
-                    "0302", "--pc", "0300", "--wait", "1000", "--debugger", "--step", "2", "--debugger", "--run",
-                    "--until-pc", "0308"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    size_t second = r.out.find("A: ", 1);
+    write_file(dir / "prog.lbl", "al 000300 .start\nal C:0310 .sub\r\n\nal C:0200 .result\n");
+    write_file(dir / "wrong.lbl", "al 000300 .start\nal 0310\n");
+    Result r = run({"--headless", "--until", "C/W/M ?", "--load", (dir / "prog.bin").string() + "@0300", "--labels",
+                    (dir / "prog.lbl").string(), "--break", "0302", "--watch", "result:W", "--pc", "0300", "--wait",
+                    "1000", "--debugger", "--step", "2", "--debugger", "--run", "--until-pc", "0308", "--debugger",
+                    "--labels", (dir / "wrong.lbl").string()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("wrong.lbl: line 2 is no label (al ADDRESS .name)\n"), std::string::npos) << r.err;
+    size_t watched = r.out.find("Stopped by watchpoint: $0305 STA result wrote $42 to $0200\nA: ");
+    EXPECT_NE(watched, std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("PC: 0x0308 ", watched), std::string::npos) << r.out;
+    size_t second = r.out.find("\nA: ", r.out.find("A: ")) + 1;
     ASSERT_NE(second, std::string::npos) << r.out;
     std::string halted = r.out.substr(0, second), stepped = r.out.substr(second);
     auto shows = [](const std::string& text, const char* part) { return text.find(part) != std::string::npos; };
     EXPECT_TRUE(shows(halted, "A: 0x42 01000010\n")) << halted;
     EXPECT_TRUE(shows(halted, "PC: 0x0302 00000011 00000010\n")) << halted;
-    EXPECT_TRUE(shows(halted, "Breakpoint: 0302\n")) << halted;
-    EXPECT_TRUE(shows(halted, "$Adress Code\n$0300   LDA #42\n$0302   JSR $0310\n$0305   STA $0200\n"))
+    EXPECT_TRUE(shows(halted, "Stopped at breakpoint 0302\nA: ")) << halted;
+    EXPECT_TRUE(shows(halted, "Breakpoint: FFFF\nBreak 0302\nWatch 0200-0200:W\nMemory Start")) << halted;
+    EXPECT_TRUE(shows(halted, "$Adress Code\n$0300   start: LDA #42\n$0302   JSR sub\n$0305   STA result\n"))
         << halted;
     EXPECT_TRUE(shows(stepped, "X: 0x07 00000111\n")) << stepped;
     EXPECT_TRUE(shows(stepped, "PC: 0x0312 00000011 00010010\n")) << stepped;
-    EXPECT_TRUE(shows(stepped, "$Adress Code\n$0310   LDX #07\n$0312   RTS\n")) << stepped;
+    EXPECT_TRUE(shows(stepped, "$Adress Code\n$0310   sub: LDX #07\n$0312   RTS\n")) << stepped;
+}
+
+// Scripts set breakpoints with conditions and watchpoints; each halts the machine and says why.
+// The trace has the instructions that ran, with the registers before each.
+TEST_F(OwnRoms, BreakpointConditionsWatchpointsAndTheTraceFromTheCommandLine)
+{
+    // $0300: LDX #0; INX; STX $0200; JMP $0302.
+    write_file(dir / "count.bin", std::string("\xA2\x00\xE8\x8E\x00\x02\x4C\x02\x03", 9));
+    write_file(dir / "count.lbl", "al 000200 .counter\n");
+    Result r = run({"--headless", "--until", "C/W/M ?", "--load", (dir / "count.bin").string() + "@0300", "--break",
+                    "0302:X=00", "--watch", "0200-0200:W", "--pc", "0300", "--wait", "1000", "--debugger", "--run",
+                    "--wait", "1000", "--debugger", "--labels", (dir / "count.lbl").string(), "--break", "0302:X>",
+                    "--watch", "0200:Q", "--trace", "2", "--trace-file", (dir / "trace.txt").string()});
+    EXPECT_EQ(r.status, 2);
+    const char* last = "0302  A=DB X=00 Y=20 S=FA P=27  INX\n0303  A=DB X=01 Y=20 S=FA P=25  STX counter\n";
+    EXPECT_EQ(r.out.substr(r.out.size() - std::string(last).size()), last) << r.out;
+    std::string trace = slurp(dir / "trace.txt");
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), '\n'), 10000);
+    std::string three = "0300  A=DB X=00 Y=20 S=FA P=27  LDX #00\n" + std::string(last);
+    EXPECT_EQ(trace.substr(trace.size() - three.size()), three);
+    EXPECT_NE(r.err.find("--break has no hex byte after > in X>\n"), std::string::npos) << r.err;
+    size_t second = r.out.find("Stopped", 1);
+    ASSERT_NE(second, std::string::npos) << r.out;
+    std::string first = r.out.substr(0, second), then = r.out.substr(second);
+    EXPECT_EQ(first.find("Stopped at breakpoint 0302:X=00\nA: "), 0u) << first;
+    EXPECT_NE(first.find("PC: 0x0302 "), std::string::npos) << first;
+    EXPECT_NE(first.find("\nBreak 0302:X=00\nWatch 0200-0200:W\n"), std::string::npos) << first;
+    EXPECT_EQ(then.find("Stopped by watchpoint: $0303 STX $0200 wrote $01 to $0200\n"), 0u) << then;
+    EXPECT_NE(then.find("PC: 0x0306 "), std::string::npos) << then;
+}
+
+// Poked bytes go through the bus: the screen's page shows them, plain memory holds them, and
+// they wrap past $FFFF.
+TEST_F(OwnRoms, PokeWritesThroughTheBus)
+{
+    Result r = run({"--headless", "--until", "C/W/M ?", "--poke", "D105=48 49", "--poke", "0000=A9,42 8D0002",
+                    "--poke", "FFFF=EA EA", "--debugger", "--screen", "--poke", "0300=A9 4G"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--poke takes hex bytes after =, not A9 4G\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("\n     HI\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n$0000  EA 42 8D 00 02 00 "), std::string::npos) << r.out;
+}
+
+// Steps forward and as many back give the machine as it was, saved in the same bytes; Run Back
+// goes to where a breakpoint held before ($F9E5 is our monitor's key scan).
+TEST_F(OwnRoms, BackInTimeFromTheCommandLine)
+{
+    std::string a = (dir / "a.qst").string(), b = (dir / "b.qst").string();
+    Result r = run({"--headless", "--until", "C/W/M ?", "--step", "1", "--save-state", a, "--step", "25", "--back",
+                    "25", "--save-state", b, "--debugger", "--run", "--type", "M", "--break", "F9E5", "--step", "3",
+                    "--run-back", "--regs", "--back", "100000000"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("--back The history reaches back "), std::string::npos) << r.err;
+    EXPECT_TRUE(slurp(a) == slurp(b)) << "the whole state";
+    EXPECT_EQ(r.out.find("Stepped back 25 instructions\nA: "), 0u) << r.out;
+    EXPECT_NE(r.out.find("Ran back to breakpoint F9E5\nPC=F9E5 "), std::string::npos) << r.out;
 }
 
 } // namespace

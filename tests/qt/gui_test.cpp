@@ -35,6 +35,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -332,6 +333,56 @@ TEST_F(Window, DebuggerOpensByF11StepsAndCloses)
     EXPECT_EQ(DEnable, 0) << "the machine runs on";
     trigger(CMD_DEBUGGER);
     EXPECT_NE(qt->debugger_window(), nullptr) << "the menu brings it back";
+}
+
+// The window's lists of breakpoints and watchpoints, its memory editing, trace and Step Back.
+TEST_F(Window, DebuggerListsPointsWritesTracesAndStepsBack)
+{
+    SpeedPos = 400;  // the fastest a snapshot, a state, may hold
+    trigger(CMD_DEBUGGER);
+    slices(2);
+    DebuggerWindow* d = qt->debugger_window();
+    ASSERT_NE(d, nullptr);
+    d->edit(DBG_POINT_FIELD)->setText("0310:A=0D");
+    d->click(DBG_ADD_BREAK);
+    d->edit(DBG_POINT_FIELD)->setText("0200-020F:W");
+    d->click(DBG_ADD_WATCH);
+    d->edit(DBG_BREAKPOINT)->setText("0305");
+    d->click(DBG_SET_BP);
+    slices(1);
+    ASSERT_EQ(d->points()->count(), 3);
+    EXPECT_EQ(d->points()->item(0)->text(), "SetBP 0305");
+    EXPECT_EQ(d->points()->item(1)->text(), "Break 0310:A=0D");
+    EXPECT_EQ(d->points()->item(2)->text(), "Watch 0200-020F:W");
+    d->points()->setCurrentRow(1);
+    d->click(DBG_TOGGLE_POINT);
+    slices(1);
+    EXPECT_EQ(d->points()->item(1)->text(), "Break 0310:A=0D off");
+
+    d->edit(DBG_MEMORY_START)->setText("0300");
+    d->edit(DBG_BYTES)->setText("A9 42 8D 00 02 EA");  // LDA #$42; STA $0200; NOP
+    d->click(DBG_WRITE_MEM);
+    slices(1);
+    EXPECT_EQ(d->label(DBG_STATUS)->text(), "Wrote 6 bytes at $0300");
+    EXPECT_TRUE(d->text_box(DBG_DUMP)->toPlainText().startsWith("$0300  A9 42 8D 00 02 EA")) << "the dump";
+
+    d->click(DBG_TRACE);
+    d->edit(DBG_PC_FIELD)->setText("0300");
+    d->click(DBG_SET_PC);
+    d->click(DBG_SINGLE_STEP);
+    slices(2);
+    d->click(DBG_SINGLE_STEP);
+    slices(2);
+    EXPECT_EQ(d->label(DBG_STATUS)->text(), "Stopped by watchpoint: $0302 STA $0200 wrote $42 to $0200");
+    EXPECT_TRUE(d->text_box(DBG_TRACE_TEXT)->toPlainText().endsWith("0302  A=42 X=00 Y=00 S=FF P=20  STA $0200\n"))
+        << d->text_box(DBG_TRACE_TEXT)->toPlainText().right(200).toStdString();
+    d->click(DBG_STEP_BACK);
+    slices(2);
+    EXPECT_EQ(R.PC, 0x0302u) << d->label(DBG_STATUS)->text().toStdString();
+    EXPECT_EQ(d->label(1012)->text(), "0x0302");
+    EXPECT_EQ(d->label(DBG_STATUS)->text(), "Stepped back 1 instruction");
+    d->click(DBG_TRACE);
+    slices(1);
 }
 
 // A JAM opens the window, whose title says the processor is halted until a reset.

@@ -1,40 +1,14 @@
 #include "frontend/headless/steps.h"
 
+#include "debugger/breakpoints.h"
 #include "debugger/debugger.h"
-#include "debugger/disassembler.h"
+#include "debugger/labels.h"
+#include "debugger/memory_edit.h"
+#include "debugger/rewind.h"
 #include "frontend/speed.h"
 #include "host/ids.h"
 
-#include <algorithm>
 #include <cstdio>
-
-namespace {
-
-// Every executed instruction leaves its address.
-std::vector<uint16_t> trace_ring;
-uint64_t trace_count;
-
-void trace_instruction() { trace_ring[trace_count++ % trace_ring.size()] = RPC_old; }
-
-} // namespace
-
-void start_trace(uint64_t n)
-{
-    trace_ring.assign(n, 0);
-    trace_count = 0;
-    instruction_hook = trace_instruction;
-}
-
-void print_trace()
-{
-    uint64_t n = std::min<uint64_t>(trace_count, trace_ring.size());
-    char text[16];
-    for (uint64_t i = trace_count - n; i < trace_count; i++) {
-        uint16_t pc = trace_ring[i % trace_ring.size()];
-        Disassemble(text, pc);
-        std::printf("%04X  %s\n", pc, text);
-    }
-}
 
 int run_set_pc(const Step& s)
 {
@@ -68,10 +42,31 @@ int run_free(const Step&)
     return 0;
 }
 
-int run_break(const Step& s)
+namespace {
+
+int added(const Step& s, const std::string& problem)
 {
-    dbg.breakpoint = s.values[0];
-    debugger_command(DBG_SET_BP);
+    if (problem.empty())
+        return 0;
+    std::fprintf(stderr, "quarzel: %s %s\n", s.row->name, problem.c_str());
+    return 2;
+}
+
+} // namespace
+
+int run_break(const Step& s) { return added(s, add_breakpoint(s.values[0])); }
+
+int run_watch(const Step& s) { return added(s, add_watchpoint(s.values[0])); }
+
+int run_labels(const Step& s) { return added(s, load_labels(s.values[0])); }
+
+int run_poke(const Step& s) { return added(s, poke_text(s.values[0])); }
+
+int run_back_steps(const Step& s) { return added(s, step_back(s.number)); }
+
+int run_back_to_hit(const Step&)
+{
+    std::printf("%s\n", run_back().c_str());
     return 0;
 }
 

@@ -41,6 +41,7 @@ void HeadlessHost::dispatch_event()
 {
     std::deque<std::function<void()>> now;
     now.swap(events);
+    inputs += !now.empty();
     for (auto& event : now)
         event();
 }

@@ -1,7 +1,11 @@
 #include "frontend/headless/runner.h"
 
 #include "cassette/wave.h"
+#include "debugger/breakpoints.h"
+#include "debugger/labels.h"
 #include "debugger/memfile.h"
+#include "debugger/rewind.h"
+#include "debugger/trace.h"
 #include "frontend/headless/png.h"
 #include "frontend/headless/steps.h"
 #include "frontend/startup.h"
@@ -20,6 +24,7 @@ std::string set_screen(Step&) { options.screen = true; return ""; }
 std::string set_regs(Step&) { options.regs = true; return ""; }
 std::string set_screenshot(Step& s) { options.screenshot = s.values[0]; return ""; }
 std::string set_audio_out(Step& s) { options.audio_out = s.values[0]; return ""; }
+std::string set_trace_file(Step& s) { options.trace_file = s.values[0]; return ""; }
 std::string set_help(Step&) { options.help = true; return ""; }
 std::string set_version(Step&) { options.version = true; return ""; }
 
@@ -69,9 +74,28 @@ const OptionRow option_rows[] = {
                                      "monitor's loader", parse_range, run_save_tape},
     {"--autostart", "", "the following --save-tape steps end with the start command ADDR G",
      no_check, run_autostart},
-    {"--break", "ADDR", "set the breakpoint at ADDR (hex), as the debugger's SetBP does; reached, the\n"
-                        "debugger opens and halts the machine after that instruction (--run goes on)",
-     hex_address, run_break},
+    {"--break", "ADDR[:COND]", "add a breakpoint at ADDR (hex); when the processor gets there and COND\n"
+                               "holds, the debugger opens and halts the machine there\n"
+                               "(--run goes on). COND compares a register or a byte of memory with a\n"
+                               "hex byte: A=0D, X>10, Y<=7F, S!=FF, P>=80, (0200)=FF",
+     no_check, run_break},
+    {"--watch", "RANGE[:R|W|RW]", "add a watchpoint on RANGE (ADDR or FIRST-LAST, hex): when an instruction\n"
+                                  "reads (R) or writes (W) there, both when no kind is given, the debugger\n"
+                                  "opens after it and says which instruction it was and the value",
+     no_check, run_watch},
+    {"--labels", "FILE", "load the labels of FILE (ld65 -Ln or VICE: al C000 .name or al C:C000 .name):\n"
+                         "the debugger shows them, and --break, --watch and --poke take them for\n"
+                         "addresses",
+     no_check, run_labels},
+    {"--poke", "ADDR=BYTES", "write hex bytes from ADDR on (\"0300=A9 42\", 0300=A942), through the bus as\n"
+                             "the program would: a device's page gets them in its registers",
+     no_check, run_poke},
+    {"--back", "N", "step back N instructions: the machine as it was then, halted in the debugger\n"
+                    "(the history holds snapshots of up to 64 MB)",
+     parse_count, run_back_steps},
+    {"--run-back", "", "go back to the last instruction where a breakpoint held or a watchpoint\n"
+                       "was hit, halted in the debugger, as the debugger's Run Back does",
+     no_check, run_back_to_hit},
     {"--step", "N", "single-step N instructions as the debugger's Single Step button does", parse_count,
      run_steps},
     {"--debugger", "", "print what the debugger window shows now", no_check, run_debugger_text},
@@ -88,7 +112,12 @@ const OptionRow option_rows[] = {
     {"--audio-out", "FILE", "write the sound of the whole run to FILE as a WAV recording at the end\n"
                             "(44100 Hz, 16-bit mono, on emulated time)", set_audio_out, nullptr},
     {"--regs", "", "print the registers at the end", set_regs, nullptr},
-    {"--trace", "N", "print the last N executed instructions at the end", set_trace, nullptr},
+    {"--trace", "N", "print the last N executed instructions at the end, each with its address and\n"
+                     "the registers before it: 0300  A=00 X=00 Y=00 S=FF P=24  LDA #42",
+     set_trace, nullptr},
+    {"--trace-file", "FILE", "write the last 10000 executed instructions (or N of --trace when more)\n"
+                             "to FILE at the end, as --trace prints them",
+     set_trace_file, nullptr},
     {"--baud", "300|600|1200", "the baud rate of --convert-kcs (default 300)", set_baud, nullptr},
     {"--parity", "even|odd", "its parity (default even)", set_parity, nullptr},
     {"--bits", "7|8", "its data bits (default 8)", set_bits, nullptr},
@@ -194,7 +223,9 @@ void report(const Options& o)
     if (o.regs)
         std::printf("PC=%04X A=%02X X=%02X Y=%02X S=%02X P=%02X\n", unsigned(R.PC), R.A, R.X, R.Y, R.S, R.P);
     if (o.trace)
-        print_trace();
+        std::fputs(trace_text(o.trace).c_str(), stdout);
+    if (!o.trace_file.empty() && !write_trace(o.trace_file))
+        std::fprintf(stderr, "quarzel: cannot write %s\n", o.trace_file.c_str());
     if (!o.audio_out.empty() && !write_audio(o.audio_out))
         std::fprintf(stderr, "quarzel: cannot write %s\n", o.audio_out.c_str());
     if (!o.screenshot.empty() && !write_png(o.screenshot, host->surface()))
@@ -207,7 +238,10 @@ int headless_main(int argc, char** argv, const std::string& program_file)
 {
     options = Options();  // a fresh start for every call, as a fuzz target makes them
     headless = HeadlessHost();
-    instruction_hook = nullptr;
+    clear_breakpoints();
+    clear_labels();
+    clear_history();
+    trace_start(0);
     const Options& o = options;
     int status = parse(argc, argv);
     if (status)
@@ -218,12 +252,13 @@ int headless_main(int argc, char** argv, const std::string& program_file)
         Terminate();
         return 1;
     }
-    if (o.trace)
-        start_trace(o.trace);
+    if (o.trace || !o.trace_file.empty())
+        trace_start(std::max<size_t>(o.trace, o.trace_file.empty() ? 0 : TRACE_LENGTH));
     mfd.autostart = false;
     sound_start(o.audio_out.empty() ? 0 : AUDIO_RATE);
     SetRes();
     for (const Step& step : o.steps) {
+        headless.inputs++;
         status = step.row->run(step);
         if (status || !Abort)
             break;

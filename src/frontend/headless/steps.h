@@ -35,6 +35,7 @@ struct Options {
     bool regs = false;
     std::string screenshot;
     std::string audio_out;
+    std::string trace_file;
     uint64_t trace = 0;
     std::string config;
     bool help = false;
@@ -103,11 +104,14 @@ constexpr uint32_t AUDIO_RATE = 44100;
 bool write_audio(const std::string& path);
 
 // The debugger and the speed meter.
-void start_trace(uint64_t n);
-void print_trace();
 int run_set_pc(const Step& s);
 int run_speed(const Step& s);
 int run_debugger_text(const Step& s);
 int run_free(const Step& s);
 int run_break(const Step& s);
+int run_watch(const Step& s);
+int run_labels(const Step& s);
+int run_poke(const Step& s);
+int run_back_steps(const Step& s);
+int run_back_to_hit(const Step& s);
 int run_steps(const Step& s);

@@ -9,6 +9,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextDocument>
@@ -41,7 +42,7 @@ DebuggerWindow::DebuggerWindow(QWidget* owner, std::deque<std::function<void()>>
     : QDialog(owner), dialog_units(font()), messages(messages)
 {
     setWindowTitle(" Debugger & CPU Status");
-    setFixedSize(dialog_units(0, 0, 364, 160).size());
+    setFixedSize(dialog_units(0, 0, 364, 262).size());
     for (QRect frame : {dialog_units(11, 3, 77, 43), dialog_units(94, 3, 125, 43)}) {
         auto* f = new QFrame(this);
         f->setFrameShape(QFrame::Box);
@@ -67,14 +68,14 @@ DebuggerWindow::DebuggerWindow(QWidget* owner, std::deque<std::function<void()>>
     add_button(DBG_EDIT_CONFIG, "Edit Config", 311, 3, 46, 12);
     add_button(DBG_SET_PC, "SetPC", 251, 18, 25, 12);
     add_label(0, "0x", 284, 21, 10, 9);
-    add_edit(DBG_PC_FIELD, 295, 19, 28, 12);
+    add_text_edit(DBG_PC_FIELD, 295, 19, 28, 12);
     add_button(DBG_RESET, "Reset", 332, 18, 25, 12);
     add_button(DBG_SET_BP, "SetBP", 251, 34, 25, 12);
     add_label(0, "0x", 284, 37, 10, 9);
-    add_edit(DBG_BREAKPOINT, 295, 35, 28, 12);
+    add_text_edit(DBG_BREAKPOINT, 295, 35, 28, 12);
     add_button(DBG_CLR_BP, "ClrBP", 332, 34, 25, 12);
     add_label(0, "Memory            Start:   0x", 5, 50, 93, 8);
-    add_edit(DBG_MEMORY_START, 94, 48, 27, 12);
+    add_text_edit(DBG_MEMORY_START, 94, 48, 27, 12);
     add_toggle(DBG_DISP_MEM, "Disp Mem", 131, 50, 50, 9);
     add_toggle(DBG_DISP_STACK, "Disp Stack", 186, 50, 52, 9);
     add_text(DBG_DUMP, 3, 61, 258, 82);
@@ -87,6 +88,29 @@ DebuggerWindow::DebuggerWindow(QWidget* owner, std::deque<std::function<void()>>
     add_button(DBG_RUN, "Run", 223, 146, 38, 12);
     add_button(DBG_SINGLE_STEP, "Single Step", 273, 146, 44, 12);
     add_button(DBG_CLOSE, "Close", 321, 146, 39, 12);
+
+    // Memory editing, going back, the lists of breakpoints and watchpoints, the trace.
+    add_label(0, "Bytes:", 5, 165, 22, 8);
+    add_text_edit(DBG_BYTES, 28, 163, 70, 12);
+    add_button(DBG_WRITE_MEM, "Write", 100, 163, 28, 12);
+    add_label(0, "Find:", 134, 165, 20, 8);
+    add_text_edit(DBG_FIND_FIELD, 155, 163, 60, 12);
+    add_button(DBG_FIND, "Find", 217, 163, 28, 12);
+    add_button(DBG_STEP_BACK, "Step Back", 260, 163, 46, 12);
+    add_button(DBG_RUN_BACK, "Run Back", 311, 163, 46, 12);
+    add_label(0, "Breakpoints and watchpoints", 5, 179, 110, 8);
+    point_list = new QListWidget(this);
+    point_list->setGeometry(dialog_units(3, 188, 118, 58));
+    point_list->setFont(debug_font());
+    add_text_edit(DBG_POINT_FIELD, 124, 188, 70, 12);
+    add_button(DBG_ADD_BREAK, "Break", 124, 202, 34, 12);
+    add_button(DBG_ADD_WATCH, "Watch", 160, 202, 34, 12);
+    add_button(DBG_TOGGLE_POINT, "On/Off", 124, 216, 34, 12);
+    add_button(DBG_REMOVE_POINT, "Remove", 160, 216, 34, 12);
+    add_button(DBG_LOAD_LABELS, "Labels...", 124, 232, 70, 12);
+    add_toggle(DBG_TRACE, "Trace (last 10000 instructions)", 200, 179, 150, 9);
+    add_text(DBG_TRACE_TEXT, 198, 188, 164, 58)->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    add_label(DBG_STATUS, "", 5, 250, 355, 9);
 }
 
 QLabel* DebuggerWindow::add_label(int id, const char* caption, int x, int y, int w, int h)
@@ -104,6 +128,15 @@ QLineEdit* DebuggerWindow::add_edit(int id, int x, int y, int w, int h)
 }
 
 // The marks follow the machine's state, set at each refresh, not the click.
+// An address may be a label's name, so any text goes in.
+QLineEdit* DebuggerWindow::add_text_edit(int id, int x, int y, int w, int h)
+{
+    auto* e = new QLineEdit(this);
+    e->setGeometry(dialog_units(x, y, w, h));
+    e->setMaxLength(64);
+    return edits[id] = e;
+}
+
 QCheckBox* DebuggerWindow::add_toggle(int id, const char* caption, int x, int y, int w, int h)
 {
     auto* c = new QCheckBox(caption, this);
@@ -142,13 +175,18 @@ void DebuggerWindow::add_button(int id, const char* caption, int x, int y, int w
 // The edits' texts go along with the button, as the window would read them when it is pressed.
 void DebuggerWindow::click(int id)
 {
-    std::string start = edits[DBG_MEMORY_START]->text().toStdString();
-    std::string pc = edits[DBG_PC_FIELD]->text().toStdString();
-    std::string breakpoint = edits[DBG_BREAKPOINT]->text().toStdString();
+    auto field = [this](int field_id) { return edits[field_id]->text().toStdString(); };
+    std::string start = field(DBG_MEMORY_START), pc = field(DBG_PC_FIELD), breakpoint = field(DBG_BREAKPOINT);
+    std::string bytes = field(DBG_BYTES), find = field(DBG_FIND_FIELD), point = field(DBG_POINT_FIELD);
+    int row = point_list->currentRow();
     messages.push_back([=] {
         dbg.memory_start = start;
         dbg.pc_field = pc;
         dbg.breakpoint = breakpoint;
+        dbg.bytes = bytes;
+        dbg.find = find;
+        dbg.point_field = point;
+        dbg.point_index = row;
         debugger_command(id);
     });
     show_marks();  // a toggle keeps its mark until the machine changes it
@@ -176,6 +214,8 @@ void DebuggerWindow::show_view()
     labels[P_BITS]->setText(text(dbg.p_bits));
     labels[EFFECTIVE]->setText(text(dbg.effective));
     labels[DBG_CURRENT]->setText(text(dbg.current));
+    labels[DBG_STATUS]->setText(text(dbg.status));
+    show_points();
     show_marks();
     show_title();
     const std::pair<int, const std::string*> fields[] = {
@@ -183,12 +223,15 @@ void DebuggerWindow::show_view()
     for (auto [id, value] : fields)
         if (!edits[id]->hasFocus())
             edits[id]->setText(text(*value));
-    const std::pair<int, const std::string*> blocks[] = {{DBG_DUMP, &dbg.dump}, {DBG_LAST, &dbg.last}, {DBG_NEXT, &dbg.next}};
+    const std::pair<int, const std::string*> blocks[] = {
+        {DBG_DUMP, &dbg.dump}, {DBG_LAST, &dbg.last}, {DBG_NEXT, &dbg.next}, {DBG_TRACE_TEXT, &dbg.trace}};
     for (auto [id, value] : blocks) {
         if (shown[id] == *value)
             continue;
         shown[id] = *value;
         texts[id]->setPlainText(text(*value).remove('\r'));
+        if (id == DBG_TRACE_TEXT)
+            texts[id]->moveCursor(QTextCursor::End);  // the newest instruction in sight
     }
 }
 
@@ -200,6 +243,22 @@ void DebuggerWindow::show_title()
     setWindowTitle(why.isEmpty() ? " Debugger & CPU Status" : " Debugger & CPU Status - " + why);
 }
 
+// The list keeps the line chosen while its lines stay.
+void DebuggerWindow::show_points()
+{
+    if (shown[DBG_POINTS] == dbg.points)
+        return;
+    shown[DBG_POINTS] = dbg.points;
+    int row = point_list->currentRow();
+    point_list->clear();
+    QString lines = text(dbg.points);
+    if (lines.endsWith('\n'))
+        lines.chop(1);
+    if (!lines.isEmpty())
+        point_list->addItems(lines.split('\n'));
+    point_list->setCurrentRow(std::min(row, point_list->count() - 1));
+}
+
 void DebuggerWindow::show_marks()
 {
     const Qt::CheckState states[] = {Qt::Unchecked, Qt::Checked, Qt::PartiallyChecked};
@@ -209,4 +268,5 @@ void DebuggerWindow::show_marks()
     toggles[DBG_DISP_STACK]->setChecked(!dbg.disp_mem);
     toggles[DBG_STOP_ON_ERROR]->setChecked(dbg.stop_on_error);
     toggles[DBG_TRACE_INTO]->setChecked(dbg.trace_into);
+    toggles[DBG_TRACE]->setChecked(dbg.tracing);
 }

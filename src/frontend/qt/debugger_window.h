@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QCheckBox;
 class QPlainTextEdit;
+class QListWidget;
 
 class DebuggerWindow : public QDialog {
 public:
@@ -21,8 +22,12 @@ public:
     // Shows the fields of `dbg`.
     void show_view();
     QLabel* label(int id) const { return labels.at(id); }
+    QLineEdit* edit(int id) const { return edits.at(id); }
+    QListWidget* points() const { return point_list; }
+    QPlainTextEdit* text_box(int id) const { return texts.at(id); }
     void click(int id);
     void show_marks();
+    void show_points();
     void show_title();
     QString reason;  // what opened the window, when more than the menu
 
@@ -34,6 +39,7 @@ protected:
 private:
     QLabel* add_label(int id, const char* text, int x, int y, int w, int h);
     QLineEdit* add_edit(int id, int x, int y, int w, int h);
+    QLineEdit* add_text_edit(int id, int x, int y, int w, int h);
     QCheckBox* add_toggle(int id, const char* text, int x, int y, int w, int h);
     QPlainTextEdit* add_text(int id, int x, int y, int w, int h);
     void add_button(int id, const char* text, int x, int y, int w, int h);
@@ -45,4 +51,5 @@ private:
     std::map<int, QCheckBox*> toggles;
     std::map<int, QPlainTextEdit*> texts;
     std::map<int, std::string> shown;  // the texts the blocks hold, with their line ends
+    QListWidget* point_list;
 };

@@ -69,6 +69,7 @@ void QtHost::dispatch_event()
     }
     std::deque<std::function<void()>> now;
     now.swap(messages);
+    inputs += !now.empty();
     for (auto& message : now)
         message();
 }
