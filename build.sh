@@ -86,12 +86,13 @@ web() {
     cmake --build build-web-cmake
 }
 
-# The browser test drives Debian's Chromium with puppeteer-core from the npm registry, kept in
-# build-web-test/ after the first install.
+# The browser test drives Debian's Chromium and Firefox with puppeteer-core from the npm
+# registry, kept in build-web-test/ after the first install.
 web_test() {
-    if [ ! -d build-web-test/node_modules/puppeteer-core ]; then
+    if [ ! -f build-web-test/node_modules/puppeteer-core/package.json ] ||
+        ! grep -q '"version": "24\.' build-web-test/node_modules/puppeteer-core/package.json; then
         mkdir -p build-web-test
-        npm install --prefix build-web-test --no-audit --no-fund puppeteer-core@22 >/dev/null
+        npm install --prefix build-web-test --no-audit --no-fund puppeteer-core@24 >/dev/null
     fi
     NODE_PATH="$PWD/build-web-test/node_modules" node tests/web/browser_test.js build-web
 }
@@ -99,7 +100,7 @@ web_test() {
 [ "${1:-run}" = fuzz ] && packages+=(clang libclang-rt-dev)
 [ "${1:-run}" = windows ] && packages+=(g++-mingw-w64-x86-64-posix wine wine64 googletest)
 case "${1:-run}" in web*) packages+=(emscripten node-acorn python3) ;; esac
-[ "${1:-run}" = web-test ] && packages+=(chromium nodejs)
+[ "${1:-run}" = web-test ] && packages+=(chromium firefox-esr nodejs)
 install_missing
 case "${1:-run}" in
 run)
