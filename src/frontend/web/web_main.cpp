@@ -10,7 +10,6 @@
 #include "host/ids.h"
 #include "machine/disk.h"
 #include "machine/loop.h"
-#include "machine/typist.h"
 #include "machine/window_keys.h"
 
 #include <emscripten.h>
