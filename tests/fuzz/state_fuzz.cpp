@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     require(build_machine("[ROM]\nBASIC=basic.rom\nKERNEL=monitor.rom\n[RAM]\nRAMTOP=0x7FFF\n[Board]\nModel=600D\n"),
             "our ROMs start");
     type_cancel();
-    type_text("C10 ?1\r");
+    type_text("C\r\r10 ?1\r");
     run_slices(2);
     require(disk_create(fuzz_path("w.img")).empty() && disk_attach(0, fuzz_path("w.img")), "a new diskette is in");
     for (auto [address, value] : {std::pair{0xC001, 4}, {0xC003, 0}, {0xC002, 0xFF}, {0xC003, 4}, {0xC002, 0x2A},

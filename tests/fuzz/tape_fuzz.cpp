@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     require(build_machine("[ROM]\nBASIC=basic.rom\nKERNEL=monitor.rom\n[RAM]\nRAMTOP=0x7FFF\n") &&
                 run_until_shown("C/W/M ?", 50),
             "our ROMs start");
-    type_text(basic ? "C" : "M");
+    type_text(basic ? "C\r\r" : "M");  // RETURN for MEMORY SIZE? and TERMINAL WIDTH?
     require(!basic || run_until_shown("OK", 50), "BASIC starts");
     require(tape_open_input(fuzz_path("tape.bas")), "the tape opens");
     type_text(basic ? "LOAD\r" : "L");
