@@ -13,6 +13,7 @@ constexpr uint8_t CONTROL_DAC = 0x10;     // writes to $DF00 are also the DAC's 
 
 constexpr uint32_t COLOURadr = 0xE000;
 
-// The register's bit, on a board that has the register (and for colour, the expander).
-bool board_64x16();
-bool colour_shown();
+// The register's bit, on a board that has the register (and for colour, the expander). Every
+// video write asks, so they are inline.
+inline bool board_64x16() { return Board600D && (board_control & CONTROL_64X16); }
+inline bool colour_shown() { return Board600D && Colour630 && (board_control & CONTROL_COLOUR); }

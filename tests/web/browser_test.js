@@ -76,6 +76,22 @@ async function enter(page, text) {
   await page.keyboard.press("Enter");
 }
 
+// LOAD from the tape input until `last` shows, a key to end it, then RUN until `output` shows.
+async function loadAndRun(page, last, output, what) {
+  await page.focus("#screen");
+  await enter(page, "LOAD");
+  check(await until(page, last), `LOAD reads ${what}`);
+  await page.keyboard.type(" ");
+  await enter(page, "RUN");
+  check(await until(page, output), `${what} runs`);
+}
+
+// Waits until the status line under the screen mentions `text`; what it then says.
+async function statusWith(page, text) {
+  await page.waitForFunction((t) => document.getElementById("status").textContent.includes(t), { timeout: 20000 }, text).catch(() => {});
+  return page.$eval("#status", (e) => e.textContent);
+}
+
 // Cycles per second of emulated time over `seconds` of real time.
 async function cyclesPerSecond(page, seconds) {
   const start = await page.evaluate(() => [Module._web_cycles(), performance.now()]);
@@ -149,12 +165,7 @@ async function session(url, which) {
     const tape = path.join(work, "hello.bas");
     fs.writeFileSync(tape, '10 PRINT "TAPE";6*7\r20 END\r');
     await (await page.$("#tape-in")).uploadFile(tape);
-    await page.focus("#screen");
-    await enter(page, "LOAD");
-    check(await until(page, "20 END\n"), "LOAD reads the tape file");
-    await page.keyboard.type(" ");
-    await enter(page, "RUN");
-    check(await until(page, "TAPE 42"), "the loaded program runs");
+    await loadAndRun(page, "20 END\n", "TAPE 42", "the tape file");
 
     // A recording made by the desktop's encoder, converted by the page's decoder and LOADed.
     const listing = path.join(work, "wav.bas"), wav = path.join(work, "wav.wav");
@@ -162,15 +173,9 @@ async function session(url, which) {
     check(spawnSync(path.join(source, "build/KCS.com"), ["-W", "-D", "-S", "-L1", listing, wav]).status === 0, "KCS.com -W encodes a listing");
     await enter(page, "NEW");
     await (await page.$("#wav-in")).uploadFile(wav);
-    await page.waitForFunction(() => document.getElementById("status").textContent.includes("KCS"), { timeout: 20000 }).catch(() => {});
-    const said = await page.$eval("#status", (e) => e.textContent);
+    const said = await statusWith(page, "KCS");
     check(/KCS.BAS: \d+ bytes, 0 damaged/.test(said), "the recording is decoded: " + said);
-    await page.focus("#screen");
-    await enter(page, "LOAD");
-    check(await until(page, '10 PRINT "WAVE";3*7\n'), "LOAD reads the decoded recording");
-    await page.keyboard.type(" ");
-    await enter(page, "RUN");
-    check(await until(page, "WAVE 21"), "the recorded program runs");
+    await loadAndRun(page, '10 PRINT "WAVE";3*7\n', "WAVE 21", "the decoded recording");
     await enter(page, "NEW");
     await enter(page, '10 PRINT "TAPE";6*7');
     await enter(page, "20 END");
@@ -189,7 +194,7 @@ async function session(url, which) {
     check(fs.existsSync(saved) && fs.statSync(saved).size > 65536, "Save state gives the whole machine");
     await enter(page, "NEW");
     await (await page.$("#state-load")).uploadFile(saved);
-    await page.waitForFunction(() => document.getElementById("status").textContent.includes("State"), { timeout: 20000 }).catch(() => {});
+    await statusWith(page, "State");
     await page.focus("#screen");
     await enter(page, "LIST");
     check(await until(page, 'LIST\n10 PRINT "TAPE";6*7\n20 END\n'), "the loaded state has the program back");
